@@ -1,0 +1,32 @@
+#pragma once
+// A font chosen by family name, size in points and style bits (1 bold, 2 italic, 4 underline).
+
+#include <QFont>
+
+#include <string>
+
+namespace gfx {
+
+enum FontStyle { FontBold = 1, FontItalic = 2, FontUnderline = 4 };
+
+class Font {
+public:
+    Font() = default;
+    Font(std::string family, float sizePoints, int style = 0);
+
+    const std::string& family() const { return m_family; }
+    float sizePoints() const { return m_size; }
+    int style() const { return m_style; }
+
+    // The Qt font at this size; "Arial" resolves through fontconfig to its metric twin.
+    QFont toQFont() const;
+
+    bool operator==(const Font&) const = default;
+
+private:
+    std::string m_family = "Arial";
+    float m_size = 12.0f;
+    int m_style = 0;
+};
+
+} // namespace gfx

@@ -1,0 +1,21 @@
+#pragma once
+// A pen as the drawing code sets it up: colour, width in world units and a dash style.
+// It is a plain value; the graphics layer turns it into a Qt pen at each call.
+
+#include "plat/gfx/Color.h"
+
+namespace gfx {
+
+enum class DashStyle { Solid = 0, Dash = 1, Dot = 2, DashDot = 3 };
+
+struct Pen {
+    Argb color = 0xFF000000;
+    float width = 1.0f;
+    DashStyle dash = DashStyle::Solid;
+};
+
+struct Brush {
+    Argb color = 0xFFFFFFFF;
+};
+
+} // namespace gfx
