@@ -1,0 +1,156 @@
+#pragma once
+// One open diagram: its object forest, header, display switches and settings words, view,
+// editing state, selection, undo stack and animation state.
+
+#include "diagram/DiagramHeader.h"
+#include "model/DiagramLink.h"
+#include "model/Geometry.h"
+#include "plat/gfx/Bitmap.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zov {
+
+class DiagramHost;
+class TObjet;
+
+// Display modes.
+enum DisplayMode : std::uint8_t { dmEdit = 1, dmAnimation = 2 };
+
+// Edit states.
+enum EditState : std::uint8_t {
+    esFree = 0,
+    esInsertNew = 1,
+    esInsertAfter = 2,
+    esInsertBefore = 3,
+    esMoving = 4,
+    esRotating = 5,
+};
+
+// The animation copies of one step; frees them from the last to the first.
+class TBoatList {
+public:
+    TBoatList() = default;
+    TBoatList(const TBoatList&) = delete;
+    TBoatList& operator=(const TBoatList&) = delete;
+    ~TBoatList();
+
+    void Add(std::unique_ptr<TObjet> ghost) { m_items.push_back(std::move(ghost)); }
+    int Count() const { return int(m_items.size()); }
+    TObjet* Item(int i) const { return m_items.at(std::size_t(i)).get(); }
+
+private:
+    std::vector<std::unique_ptr<TObjet>> m_items;
+};
+
+// The default e-mail address new diagrams receive (from the settings).
+extern std::string DefaultEmail;
+
+class TDiagram : public DiagramLink {
+public:
+    explicit TDiagram(DiagramHost* host = nullptr);
+    ~TDiagram() override;
+
+    std::uint8_t FFitted = 0;
+    TPoint FDragOffset;
+    float FRotateOffset = 0;
+    std::uint32_t FLastMouseTime = 0;
+    TPoint FMousRef;
+    TPoint FCentre;
+    std::uint16_t FLastWidth = 0;
+    std::unique_ptr<gfx::Bitmap> FBackBitmap; // the static picture
+    std::uint8_t FChoice = 0;
+    std::unique_ptr<TBoatList> FBoatList;
+    std::string FFileName; // without its extension
+    std::uint8_t FDisplayMode = dmEdit;
+    float FZoom = 1.0f;
+    TRect4 FView { 0, 0, 1000, 1000 };
+    std::int32_t FWind = 90;
+    TObjet* FHovered = nullptr;
+    TObjet* FBackground = nullptr;
+    std::int32_t FStep = 0;
+    std::int32_t FFrameIndex = 0;
+    std::uint8_t FHideNumbers = 0;
+    std::uint8_t FShowTracks = 1;
+    std::uint8_t FEditState = esFree;
+    TRect4 FZone { 0, 0, 1000, 1000 };
+    TRect4 FExtent { -1000, -1000, 3000, 3000 };
+    std::int32_t FStepCount = 0;
+    std::uint8_t FPaused = 0;
+    std::int32_t FPlayUntil = 2147483647;
+    TDiagramHeader FHeader;
+    std::array<char, 81> FEmail {};
+    std::int16_t FReserved1 = 0;
+    std::int16_t FReserved2 = 0;
+    std::int16_t FReserved3 = 0;
+    std::int16_t FShowLaylines = 1;
+    std::vector<std::int32_t> FExtra; // kept through the file, FExtraCount entries
+    std::int16_t FReserved4 = 0;
+    std::int16_t FReserved5 = 0;
+    std::int16_t FShowGrid = 1;
+    std::int16_t FReserved6 = 0;
+    std::int16_t FReserved7 = 0;
+
+    // Scroll bars, in pixels (the host shows them).
+    std::int32_t FScrollRangeH = 3000;
+    std::int32_t FScrollRangeV = 3000;
+    std::int32_t FScrollPosH = 0;
+    std::int32_t FScrollPosV = 0;
+
+    std::function<void(const std::string&)> OnStatus;
+    std::function<void(std::int32_t)> OnTrack;
+    std::function<void()> OnMode;
+    std::function<void(bool)> OnPause;
+
+    std::int16_t FExtraCount() const { return std::int16_t(FExtra.size()); }
+
+    // Size of the client area in pixels; a diagram without a window keeps the size it is given.
+    std::int32_t ClientWidth() const { return m_clientWidth; }
+    std::int32_t ClientHeight() const { return m_clientHeight; }
+    void SetClientSize(std::int32_t width, std::int32_t height);
+    DiagramHost* Host() const { return m_host; }
+    void SetHost(DiagramHost* host) { m_host = host; }
+
+    // Gives a new diagram its header: situation type, today's date, the user as author,
+    // the default e-mail; rules and description cleared.
+    void ResetHeader(std::int16_t situationType);
+
+    // The eight new-diagram templates, each on a new, empty diagram.
+    void NewStart();
+    void NewFinish1();
+    void NewFinish2();
+    void NewWindward();
+    void NewLeeward();
+    void NewGate();
+    void NewFull();
+    void NewEmpty();
+
+    // View.
+    void SetZoom(float factor);
+    void ZoomToFit();
+    void NewDisplay();
+    void ComputeOccupiedZone();
+    void FormResize();
+    // Renders the static picture of the diagram again.
+    void Redraw() override;
+    void Repaint() override;
+
+    void RemoveObject(TObjet* obj, bool freeIt) override;
+    void SetSelected(TObjet* obj);
+
+private:
+    // Appends Obj at the end of the top-level chain (or makes it the root).
+    void AddTopLevel(TObjet* obj);
+    void AddRacingBoat(TPoint pos, float heading);
+    void FinishTemplate(const TRect4& zone);
+
+    DiagramHost* m_host;
+    std::int32_t m_clientWidth = 1000;
+    std::int32_t m_clientHeight = 600;
+};
+
+} // namespace zov

@@ -1,0 +1,22 @@
+#include "model/DiagramLink.h"
+
+#include "model/Objet.h"
+
+namespace zov {
+
+DiagramLink* Diagram = nullptr;
+
+DiagramLink::~DiagramLink()
+{
+    ClearUndoStack();
+    if (Diagram == this)
+        Diagram = nullptr;
+}
+
+void DiagramLink::ClearUndoStack()
+{
+    while (!FUndoStack.empty())
+        FUndoStack.pop_back();
+}
+
+} // namespace zov

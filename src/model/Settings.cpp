@@ -1,0 +1,32 @@
+#include "model/Settings.h"
+
+#include <QRegularExpression>
+
+namespace zov {
+
+std::int32_t FramesPerStep = 20;
+std::int16_t FileVersion = 10;
+gfx::Font DefaultFont("Arial", 12, 0);
+gfx::Font SmallFont("Arial", 8, 0);
+gfx::Pen BlackPen { 0xFF000000, 1.0f, gfx::DashStyle::Solid };
+gfx::Brush WhiteBrush { 0xFFFFFFFF };
+
+QString FourDigitYearFormat(const QString& shortFormat)
+{
+    QString f = shortFormat;
+    static const QRegularExpression years(QStringLiteral("y+"));
+    auto m = years.match(f);
+    if (!m.hasMatch())
+        return f + QStringLiteral("yyyy");
+    if (m.capturedLength() < 4)
+        f.replace(m.capturedStart(), m.capturedLength(), QStringLiteral("yyyy"));
+    return f;
+}
+
+QString ShortDateFormat()
+{
+    // Fixed numeric day/month/year: locale short formats are not always numeric.
+    return QStringLiteral("dd/MM/yyyy");
+}
+
+} // namespace zov

@@ -1,0 +1,28 @@
+#pragma once
+// Process-wide values of the model, made once at start-up.
+
+#include "plat/gfx/Font.h"
+#include "plat/gfx/Pen.h"
+
+#include <cstdint>
+
+namespace zov {
+
+// Animation frames between two steps: 20 at start; the speed slider changes it.
+extern std::int32_t FramesPerStep;
+// Version of the diagram file being read or written.
+extern std::int16_t FileVersion;
+
+// Shared drawing resources: the object drawing re-colours them per object.
+extern gfx::Font DefaultFont; // "Arial" 12 pt
+extern gfx::Font SmallFont;   // "Arial" 8 pt
+extern gfx::Pen BlackPen;
+extern gfx::Brush WhiteBrush;
+
+// The program's short date format with a four-digit year, from a locale's short format:
+// a lone two-digit year is widened, a format that already has four digits is kept.
+QString FourDigitYearFormat(const QString& shortFormat);
+// The short date format that headers are written with.
+QString ShortDateFormat();
+
+} // namespace zov
