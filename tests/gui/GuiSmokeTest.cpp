@@ -1,0 +1,8 @@
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+TEST(Gui, WidgetsRunOnTheOffscreenPlatform)
+{
+    EXPECT_EQ(QGuiApplication::platformName(), "offscreen");
+}
