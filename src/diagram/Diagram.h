@@ -18,9 +18,6 @@ namespace zov {
 class DiagramHost;
 class TObjet;
 
-// Display modes.
-enum DisplayMode : std::uint8_t { dmEdit = 1, dmAnimation = 2 };
-
 // Edit states.
 enum EditState : std::uint8_t {
     esFree = 0,
@@ -66,15 +63,10 @@ public:
     std::uint8_t FChoice = 0;
     std::unique_ptr<TBoatList> FBoatList;
     std::string FFileName; // without its extension
-    std::uint8_t FDisplayMode = dmEdit;
     float FZoom = 1.0f;
     TRect4 FView { 0, 0, 1000, 1000 };
     std::int32_t FWind = 90;
-    TObjet* FHovered = nullptr;
     TObjet* FBackground = nullptr;
-    std::int32_t FStep = 0;
-    std::int32_t FFrameIndex = 0;
-    std::uint8_t FHideNumbers = 0;
     std::uint8_t FShowTracks = 1;
     std::uint8_t FEditState = esFree;
     TRect4 FZone { 0, 0, 1000, 1000 };

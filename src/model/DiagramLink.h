@@ -12,6 +12,9 @@ namespace zov {
 
 class TObjet;
 
+// Display modes.
+enum DisplayMode : std::uint8_t { dmEdit = 1, dmAnimation = 2 };
+
 class DiagramLink {
 public:
     DiagramLink() = default;
@@ -24,6 +27,11 @@ public:
     TObjet* FFirstMark = nullptr;
     TObjet* FCommittee = nullptr;
     TObjet* FSelected = nullptr;
+    TObjet* FHovered = nullptr;
+    std::uint8_t FDisplayMode = dmEdit;
+    std::int32_t FStep = 0;       // current step; 0 in edit mode
+    std::int32_t FFrameIndex = 0; // animation frame inside the current step
+    std::uint8_t FHideNumbers = 0;
     std::uint8_t FModified = 0;
     std::int16_t FLaylineAngle = 45; // degrees, 1..89
     std::int16_t FDefaultRayon = 3;  // zone radius around a mark, in boat lengths

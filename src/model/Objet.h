@@ -13,6 +13,10 @@
 #include <memory>
 #include <string>
 
+namespace gfx {
+class Graphics;
+}
+
 // Lets Assign check that its source is of the object's class or derived from it.
 #define ZOV_ASSIGNABLE_FROM(Cls)                                                                             \
     bool AcceptsSource(const TObjet& s) const override { return dynamic_cast<const Cls*>(&s) != nullptr; }
@@ -94,6 +98,11 @@ public:
 
     virtual void MoveTo(TPoint pos, bool noUndo);
     void Rotate(bool noUndo, float heading);
+
+    // Draws the object and keeps its outline in FPath and FBounds.
+    virtual void Draw(gfx::Graphics& g);
+    // Draws the track from the previous step to this position, when it is shown.
+    void DrawTrack(gfx::Graphics& g);
 
     bool HitTest(std::int32_t x, std::int32_t y) const;
     virtual std::string KindName() const { return {}; }
