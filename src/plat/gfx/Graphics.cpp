@@ -1,0 +1,277 @@
+#include "plat/gfx/Graphics.h"
+
+#include "plat/gfx/Bitmap.h"
+#include "plat/gfx/Font.h"
+#include "plat/gfx/Path.h"
+#include "plat/gfx/TextMetrics.h"
+#include "plat/rt/Errors.h"
+
+#include <cmath>
+
+namespace gfx {
+
+namespace {
+
+bool drawable(const QImage& image)
+{
+    switch (image.format()) {
+    case QImage::Format_Invalid:
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+        return false;
+    default:
+        return !image.isNull();
+    }
+}
+
+} // namespace
+
+Graphics::Graphics(Bitmap& target)
+{
+    if (!drawable(target.image()))
+        throw rt::GraphicsError(rt::InvalidParameter);
+    begin(target.image());
+}
+
+Graphics::Graphics(QPaintDevice& device)
+{
+    if (device.devType() == QInternal::Image && !drawable(static_cast<QImage&>(device)))
+        throw rt::GraphicsError(rt::InvalidParameter);
+    begin(device);
+}
+
+Graphics::~Graphics()
+{
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+void Graphics::begin(QPaintDevice& device)
+{
+    if (!m_painter.begin(&device))
+        throw rt::GraphicsError(rt::InvalidParameter);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    m_painter.setRenderHint(QPainter::TextAntialiasing, true);
+    m_painter.setRenderHint(QPainter::Antialiasing, m_smoothing);
+}
+
+void Graphics::setSmoothing(bool on)
+{
+    m_smoothing = on;
+    m_painter.setRenderHint(QPainter::Antialiasing, on);
+}
+
+void Graphics::resetTransform()
+{
+    m_world.reset();
+}
+
+void Graphics::translateTransform(double dx, double dy)
+{
+    m_world.translate(dx, dy); // QTransform composes these before the current mapping
+}
+
+void Graphics::scaleTransform(double sx, double sy)
+{
+    m_world.scale(sx, sy);
+}
+
+void Graphics::rotateTransform(double degrees)
+{
+    m_world.rotate(degrees);
+}
+
+void Graphics::setTransform(const QTransform& world)
+{
+    m_world = world;
+}
+
+// Qt samples pixels at their centres (i + 0.5); the drawing code expects centres on integers.
+void Graphics::forVectors()
+{
+    m_painter.setWorldTransform(m_world * QTransform::fromTranslate(0.5, 0.5));
+}
+
+void Graphics::forPictures()
+{
+    m_painter.setWorldTransform(m_world);
+}
+
+QPen Graphics::toQPen(const Pen& pen) const
+{
+    QPen q(toQColor(pen.color));
+    q.setCapStyle(Qt::FlatCap);
+    q.setJoinStyle(Qt::MiterJoin);
+    q.setMiterLimit(PenMiterLimit);
+    const double scale = std::sqrt(std::abs(m_world.determinant()));
+    const double width = std::abs(static_cast<double>(pen.width));
+    if (width * scale >= 1.0)
+        q.setWidthF(width);
+    else {
+        // Thinner than a device pixel (faint outlines, small previews): one pixel, never fainter.
+        q.setCosmetic(true);
+        q.setWidthF(1.0);
+    }
+    switch (pen.dash) {
+    case DashStyle::Dash:
+        q.setDashPattern({ 3, 1 });
+        break;
+    case DashStyle::Dot:
+        q.setDashPattern({ 1, 1 });
+        break;
+    case DashStyle::DashDot:
+        q.setDashPattern({ 3, 1, 1, 1 });
+        break;
+    default:
+        break;
+    }
+    return q;
+}
+
+void Graphics::stroke(const Pen& pen, const QPainterPath& path)
+{
+    forVectors();
+    m_painter.strokePath(path, toQPen(pen));
+}
+
+void Graphics::clear(Argb color)
+{
+    m_painter.save();
+    m_painter.resetTransform();
+    m_painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const QPaintDevice* device = m_painter.device();
+    m_painter.fillRect(QRect(0, 0, device->width(), device->height()), toQColor(color));
+    m_painter.restore();
+}
+
+void Graphics::drawLine(const Pen& pen, double x1, double y1, double x2, double y2)
+{
+    drawLine(pen, QPointF(x1, y1), QPointF(x2, y2));
+}
+
+void Graphics::drawLine(const Pen& pen, QPointF a, QPointF b)
+{
+    forVectors();
+    m_painter.setPen(toQPen(pen));
+    m_painter.drawLine(QLineF(a, b));
+}
+
+void Graphics::drawLines(const Pen& pen, std::span<const QPointF> points)
+{
+    if (points.size() < 2)
+        return;
+    forVectors();
+    m_painter.setPen(toQPen(pen));
+    m_painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+}
+
+void Graphics::drawRectangle(const Pen& pen, const QRectF& rect)
+{
+    forVectors();
+    m_painter.setPen(toQPen(pen));
+    m_painter.setBrush(Qt::NoBrush);
+    m_painter.drawRect(rect);
+}
+
+void Graphics::drawEllipse(const Pen& pen, const QRectF& rect)
+{
+    Path p;
+    p.addEllipse(rect);
+    stroke(pen, p.qpath());
+}
+
+void Graphics::drawArc(const Pen& pen, const QRectF& rect, float startAngle, float sweepAngle)
+{
+    Path p;
+    p.addArc(rect, startAngle, sweepAngle);
+    stroke(pen, p.qpath());
+}
+
+void Graphics::drawBezier(const Pen& pen, QPointF p0, QPointF c1, QPointF c2, QPointF p3)
+{
+    Path p;
+    p.addBezier(p0, c1, c2, p3);
+    stroke(pen, p.qpath());
+}
+
+void Graphics::drawCurve(const Pen& pen, std::span<const QPointF> points, float tension)
+{
+    Path p;
+    p.addCurve(points, tension);
+    stroke(pen, p.qpath());
+}
+
+void Graphics::drawPath(const Pen& pen, const Path& path)
+{
+    stroke(pen, path.qpath());
+}
+
+void Graphics::fillPath(const Brush& brush, const Path& path)
+{
+    forVectors();
+    m_painter.fillPath(path.qpath(), toQColor(brush.color));
+}
+
+void Graphics::fillRectangle(const Brush& brush, const QRectF& rect)
+{
+    forVectors();
+    m_painter.fillRect(rect, toQColor(brush.color));
+}
+
+void Graphics::fillEllipse(const Brush& brush, const QRectF& rect)
+{
+    Path p;
+    p.addEllipse(rect);
+    fillPath(brush, p);
+}
+
+void Graphics::fillPolygon(const Brush& brush, std::span<const QPointF> points)
+{
+    Path p;
+    p.addPolygon(points);
+    fillPath(brush, p);
+}
+
+void Graphics::drawImage(const QImage& image, const QRectF& dest)
+{
+    forPictures();
+    m_painter.drawImage(dest, image);
+}
+
+void Graphics::drawImage(const Bitmap& image, const QRectF& dest)
+{
+    drawImage(image.image(), dest);
+}
+
+void Graphics::drawImage(const QImage& image, QPointF at)
+{
+    forPictures();
+    m_painter.drawImage(at, image);
+}
+
+void Graphics::drawImage(const Bitmap& image, QPointF at)
+{
+    drawImage(image.image(), at);
+}
+
+void Graphics::drawString(const QString& text, const Font& font, const Brush& brush, QPointF origin)
+{
+    if (text.isEmpty())
+        return;
+    forVectors();
+    // Qt draws text with the pen; the drawing code hands us the colour as a brush.
+    const LaidOutLine line = layoutLine(text, font);
+    const QColor colour = toQColor(brush.color);
+    m_painter.setPen(colour);
+    m_painter.drawGlyphRun(origin, line.glyphs);
+    for (const QRectF& bar : line.bars)
+        m_painter.fillRect(bar.translated(origin), colour);
+}
+
+QSizeF Graphics::measureString(const QString& text, const Font& font) const
+{
+    return gfx::measureString(text, font);
+}
+
+} // namespace gfx

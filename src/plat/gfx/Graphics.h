@@ -1,0 +1,116 @@
+#pragma once
+// A drawing context in world units over a bitmap or any Qt paint device. It keeps the rules the
+// drawing code was written against: pixel centres on integer coordinates (vector drawing is
+// shifted by half a pixel in device space, pictures are not), transforms composed by
+// prepending, pens with flat caps, miter joins and a one-pixel minimum width, text measured
+// and placed from the font tables at 96 DPI, and Clear working in device space.
+
+#include "plat/gfx/Color.h"
+#include "plat/gfx/Pen.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QTransform>
+
+#include <span>
+
+namespace gfx {
+
+class Bitmap;
+class Font;
+class Path;
+
+class Graphics {
+public:
+    // Draws on TARGET until destroyed; throws rt::GraphicsError when it cannot be drawn on
+    // (null or indexed-colour picture).
+    explicit Graphics(Bitmap& target);
+    // Draws on DEVICE (an image, a widget's back buffer, a printer) until destroyed; same error.
+    explicit Graphics(QPaintDevice& device);
+    ~Graphics();
+
+    Graphics(const Graphics&) = delete;
+    Graphics& operator=(const Graphics&) = delete;
+
+    // Antialiased vector drawing on or off (off at creation).
+    void setSmoothing(bool on);
+    bool smoothing() const { return m_smoothing; }
+
+    // World transform (world to device); translate, scale and rotate apply before the current one.
+    // Back to identity.
+    void resetTransform();
+    // Prepends a translation by (DX, DY).
+    void translateTransform(double dx, double dy);
+    // Prepends a scaling by (SX, SY).
+    void scaleTransform(double sx, double sy);
+    // Prepends a rotation by DEGREES, clockwise on the screen for positive angles.
+    void rotateTransform(double degrees);
+    // Replaces the world transform.
+    void setTransform(const QTransform& world);
+    // The world transform, without the device's half-pixel shift.
+    const QTransform& transform() const { return m_world; }
+
+    // Fills the whole device with COLOR, whatever the transform (alpha is stored, not blended).
+    void clear(Argb color);
+
+    // Stroking. A pen thinner than one device pixel is drawn one pixel wide.
+    // Straight line from (x1, y1) to (x2, y2) (integer or float coordinates).
+    void drawLine(const Pen& pen, double x1, double y1, double x2, double y2);
+    // Straight line from A to B.
+    void drawLine(const Pen& pen, QPointF a, QPointF b);
+    // Polyline with joined corners.
+    void drawLines(const Pen& pen, std::span<const QPointF> points);
+    // Outline of RECT.
+    void drawRectangle(const Pen& pen, const QRectF& rect);
+    // Outline of the ellipse inscribed in RECT.
+    void drawEllipse(const Pen& pen, const QRectF& rect);
+    // Arc with polar angles in degrees, clockwise from +x, positive sweep clockwise.
+    void drawArc(const Pen& pen, const QRectF& rect, float startAngle, float sweepAngle);
+    // One cubic Bezier from P0 to P3 with controls C1, C2.
+    void drawBezier(const Pen& pen, QPointF p0, QPointF c1, QPointF c2, QPointF p3);
+    // Open cardinal spline through the points (two points: a straight line).
+    void drawCurve(const Pen& pen, std::span<const QPointF> points, float tension = 0.5f);
+    // Outline of every figure of PATH (closed figures joined at their start).
+    void drawPath(const Pen& pen, const Path& path);
+
+    // Filling, alternate rule, open figures closed.
+    // Interior of PATH.
+    void fillPath(const Brush& brush, const Path& path);
+    // Interior of RECT.
+    void fillRectangle(const Brush& brush, const QRectF& rect);
+    // Interior of the ellipse inscribed in RECT.
+    void fillEllipse(const Brush& brush, const QRectF& rect);
+    // Interior of the polygon through the points.
+    void fillPolygon(const Brush& brush, std::span<const QPointF> points);
+
+    // Pictures, bilinear when scaled, without the half-pixel shift: a picture drawn at an
+    // integer point under an identity transform lands pixel for pixel.
+    // The whole picture stretched into DEST.
+    void drawImage(const QImage& image, const QRectF& dest);
+    void drawImage(const Bitmap& image, const QRectF& dest);
+    // The picture at its pixel size in world units (one pixel per unit), top-left corner at AT.
+    void drawImage(const QImage& image, QPointF at);
+    void drawImage(const Bitmap& image, QPointF at);
+
+    // One line of TEXT with its layout box's top-left corner at ORIGIN, in the brush's colour.
+    void drawString(const QString& text, const Font& font, const Brush& brush, QPointF origin);
+    // The size drawString gives TEXT, in world units; the transform plays no part.
+    QSizeF measureString(const QString& text, const Font& font) const;
+
+private:
+    void begin(QPaintDevice& device);
+    void forVectors();
+    void forPictures();
+    QPen toQPen(const Pen& pen) const;
+    void stroke(const Pen& pen, const QPainterPath& path);
+
+    QPainter m_painter;
+    QTransform m_world;
+    bool m_smoothing = false;
+};
+
+} // namespace gfx

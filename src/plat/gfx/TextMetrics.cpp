@@ -1,0 +1,196 @@
+#include "plat/gfx/TextMetrics.h"
+
+#include "plat/gfx/Font.h"
+#include "plat/rt/Errors.h"
+
+#include <QCoreApplication>
+#include <QRawFont>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <utility>
+
+namespace gfx {
+
+namespace {
+
+// A resolved face with the numbers the measurements need, all in design units.
+struct Face {
+    QRawFont raw; // held at one pixel per design unit
+    double unitsPerEm = 2048.0;
+    double ascender = 0.0;
+    double descender = 0.0; // positive, below the baseline
+    double lineGap = 0.0;
+    QByteArray hmtx;
+    int advanceCount = 0; // entries of hmtx that carry their own advance
+    // Tops of the decoration bars above the baseline (negative below) and their thickness.
+    double underlineTop = -150.0;
+    double underlineSize = 150.0;
+    double strikeoutTop = 530.0;
+    double strikeoutSize = 100.0;
+};
+
+int readU16(const QByteArray& table, int offset)
+{
+    return (static_cast<unsigned char>(table[offset]) << 8) | static_cast<unsigned char>(table[offset + 1]);
+}
+
+int readS16(const QByteArray& table, int offset)
+{
+    const int v = readU16(table, offset);
+    return v >= 0x8000 ? v - 0x10000 : v;
+}
+
+Face loadFace(const Font& font)
+{
+    Face face;
+    face.raw = QRawFont::fromFont(font.toQFont());
+    if (!face.raw.isValid())
+        throw rt::GraphicsError(rt::GenericError);
+    face.unitsPerEm = face.raw.unitsPerEm() > 0 ? face.raw.unitsPerEm() : 2048.0;
+    face.raw.setPixelSize(face.unitsPerEm);
+
+    // hhea: ascender at 4, descender at 6, line gap at 8, advance count at 34.
+    const QByteArray hhea = face.raw.fontTable("hhea");
+    if (hhea.size() >= 36) {
+        face.ascender = readS16(hhea, 4);
+        face.descender = -readS16(hhea, 6);
+        face.lineGap = readS16(hhea, 8);
+        face.hmtx = face.raw.fontTable("hmtx");
+        face.advanceCount = std::min(readU16(hhea, 34), static_cast<int>(face.hmtx.size() / 4));
+    } else {
+        face.ascender = face.raw.ascent();
+        face.descender = face.raw.descent();
+        face.lineGap = face.raw.leading();
+    }
+    // post: underline position at 8, thickness at 10. OS/2: strikeout size at 26, position at 28.
+    const QByteArray post = face.raw.fontTable("post");
+    if (post.size() >= 12 && readS16(post, 10) > 0) {
+        face.underlineTop = readS16(post, 8);
+        face.underlineSize = readS16(post, 10);
+    }
+    const QByteArray os2 = face.raw.fontTable("OS/2");
+    if (os2.size() >= 30 && readS16(os2, 26) > 0) {
+        face.strikeoutSize = readS16(os2, 26);
+        face.strikeoutTop = readS16(os2, 28);
+    }
+    return face;
+}
+
+using FaceKey = std::pair<std::string, int>;
+
+std::map<FaceKey, Face>& faceCache()
+{
+    static std::map<FaceKey, Face> cache;
+    return cache;
+}
+
+// Faces hold font engines, which must go before the application tears its font database down.
+void dropFaces()
+{
+    faceCache().clear();
+}
+
+const Face& faceFor(const Font& font)
+{
+    auto& cache = faceCache();
+    const FaceKey key(font.family(), font.style() & (FontBold | FontItalic));
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.empty())
+            qAddPostRoutine(dropFaces);
+        it = cache.emplace(key, loadFace(font)).first;
+    }
+    return it->second;
+}
+
+// Design advance of every glyph, in design units.
+QList<double> designAdvances(const Face& face, const QList<quint32>& glyphs)
+{
+    QList<double> out;
+    out.reserve(glyphs.size());
+    if (face.advanceCount > 0) {
+        for (quint32 g : glyphs) {
+            const int index = static_cast<int>(std::min<quint32>(g, static_cast<quint32>(face.advanceCount - 1)));
+            out.append(readU16(face.hmtx, index * 4));
+        }
+    } else {
+        for (const QPointF& a : face.raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics))
+            out.append(a.x());
+    }
+    return out;
+}
+
+double lineHeightOf(const Face& face, double em)
+{
+    return (face.ascender + face.descender + face.lineGap) / face.unitsPerEm * em;
+}
+
+} // namespace
+
+QSizeF measureString(const QString& text, const Font& font)
+{
+    if (text.isEmpty())
+        return QSizeF(0.0, 0.0);
+    const Face& face = faceFor(font);
+    const double em = font.emSize();
+    const double height = static_cast<float>(lineHeightOf(face, em));
+
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == u' ')
+        --end;
+    if (end == 0)
+        return QSizeF(0.0, height);
+
+    double units = 0.0;
+    for (double a : designAdvances(face, face.raw.glyphIndexesForString(text.left(end))))
+        units += a;
+    const double width = static_cast<float>(units * em / face.unitsPerEm + 2.0 * em / 6.0);
+    return QSizeF(width, height);
+}
+
+float lineHeight(const Font& font)
+{
+    return static_cast<float>(lineHeightOf(faceFor(font), font.emSize()));
+}
+
+QString resolvedFamily(const Font& font)
+{
+    return faceFor(font).raw.familyName();
+}
+
+LaidOutLine layoutLine(const QString& text, const Font& font)
+{
+    const Face& face = faceFor(font);
+    const double em = font.emSize();
+    const double scale = em / face.unitsPerEm;
+
+    QRawFont raw = face.raw;
+    raw.setPixelSize(em);
+    const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+    const QList<double> advances = designAdvances(face, glyphs);
+
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    double x = em / 6.0;
+    const double baseline = face.ascender * scale;
+    for (double a : advances) {
+        positions.append(QPointF(x, baseline));
+        x += a * scale;
+    }
+
+    LaidOutLine line;
+    line.glyphs.setRawFont(raw);
+    line.glyphs.setGlyphIndexes(glyphs);
+    line.glyphs.setPositions(positions);
+    // Qt's own decorations go astray under a scaling transform: the bars are drawn as rectangles.
+    const double left = em / 6.0;
+    if (font.style() & FontUnderline)
+        line.bars.append(QRectF(left, baseline - face.underlineTop * scale, x - left, face.underlineSize * scale));
+    if (font.style() & FontStrikeout)
+        line.bars.append(QRectF(left, baseline - face.strikeoutTop * scale, x - left, face.strikeoutSize * scale));
+    return line;
+}
+
+} // namespace gfx

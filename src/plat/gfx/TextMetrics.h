@@ -1,0 +1,33 @@
+#pragma once
+// Text measured from the font's own tables at a fixed 96 DPI, in world units, so a text has
+// the same size at every zoom and on every screen: no hinting, no kerning. A line measures the
+// sum of its design advances plus a padding of em/6 on each side, and one line spacing high.
+// Resolved faces are cached: call from the GUI thread only.
+
+#include <QGlyphRun>
+#include <QList>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+namespace gfx {
+
+class Font;
+
+// Width and height of one line of TEXT (line breaks are not interpreted; callers split lines).
+// "" is 0 x 0; trailing blanks are not measured, so a line of blanks only is 0 x one line.
+QSizeF measureString(const QString& text, const Font& font);
+// Line spacing of FONT in world units: (ascender - descender + line gap) / units per em x em.
+float lineHeight(const Font& font);
+// Family name of the face that FONT actually resolves to (after fontconfig substitution).
+QString resolvedFamily(const Font& font);
+// A line ready to draw, placed for a layout origin at (0, 0): glyphs of the resolved face at
+// the font's em, the first one at em/6, the baseline one ascender below the origin; and the
+// underline and strikeout bars the font's style asks for, from the face's own tables.
+struct LaidOutLine {
+    QGlyphRun glyphs;
+    QList<QRectF> bars;
+};
+LaidOutLine layoutLine(const QString& text, const Font& font);
+
+} // namespace gfx
