@@ -3,6 +3,7 @@
 #include "diagram/DiagramHost.h"
 #include "model/Objet.h"
 #include "model/Settings.h"
+#include "plat/gfx/Graphics.h"
 #include "plat/rt/Errors.h"
 #include "plat/rt/Numeric.h"
 #include "plat/sys/Trace.h"
@@ -30,6 +31,7 @@ TDiagram::TDiagram(DiagramHost* host)
 
 TDiagram::~TDiagram()
 {
+    FBackGraphics.reset(); // the painter goes before its picture
     // Undo records first (a delete record owns its object), then the forest.
     ClearUndoStack();
     FBoatList.reset();
@@ -61,111 +63,6 @@ void TDiagram::ResetHeader(std::int16_t situationType)
     FLaylineAngle = 45;
     if (m_host)
         m_host->SetFocus(); // a hidden diagram cannot take the focus; that is fine
-}
-
-// ---------------------------------------------------------------------------------------------
-// View
-
-void TDiagram::SetZoom(float factor)
-{
-    FHovered = nullptr;
-    if (factor != 0.0f) {
-        FZoom = FZoom * factor;
-        NewDisplay();
-        Repaint();
-    } else if (FRoot) {
-        ComputeOccupiedZone();
-        ZoomToFit();
-    }
-}
-
-void TDiagram::ZoomToFit()
-{
-    Trace("Dessiner zone occupee");
-    FFitted = 1;
-    FCentre = { FZone.x + FZone.w / 2, FZone.y + FZone.h / 2 };
-    const float zx = float(ClientWidth()) / float(FZone.w);
-    const float zy = float(ClientHeight()) / float(FZone.h);
-    FZoom = zx < zy ? zx : zy;
-    Trace("Zoc W1:" + std::to_string(ClientWidth()) + " W2:" + std::to_string(FZone.w));
-    Trace("Zoc H1:" + std::to_string(ClientHeight()) + " H2:" + std::to_string(FZone.h));
-    NewDisplay();
-    if (DebugMode) {
-        char line[64];
-        std::snprintf(line, sizeof line, "Centre.X: %5d", FCentre.x);
-        TraceLine(line);
-        std::snprintf(line, sizeof line, "Centre.Y: %5d", FCentre.y);
-        TraceLine(line);
-        std::snprintf(line, sizeof line, "New zoom: %7.3f", double(FZoom));
-        TraceLine(line);
-    }
-    Repaint();
-}
-
-void TDiagram::NewDisplay()
-{
-    FScrollRangeH = rt::RoundI32(FExtent.w * double(FZoom));
-    FScrollRangeV = rt::RoundI32(FExtent.h * double(FZoom));
-    FView.x = FCentre.x - rt::RoundI32((ClientWidth() / 2) / double(FZoom));
-    FView.y = FCentre.y - rt::RoundI32((ClientHeight() / 2) / double(FZoom));
-    FView.w = rt::RoundI32(ClientWidth() / double(FZoom));
-    FView.h = rt::RoundI32(ClientHeight() / double(FZoom));
-    Trace("NewDisplay X=" + std::to_string(FView.x) + " Y=" + std::to_string(FView.y));
-    FScrollPosH = rt::RoundI32((FView.x - FExtent.x) * double(FZoom));
-    FScrollPosV = rt::RoundI32((FView.y - FExtent.y) * double(FZoom));
-    if (m_host)
-        m_host->ScrollBarsChanged();
-    Redraw();
-}
-
-void TDiagram::ComputeOccupiedZone()
-{
-    if (!FRoot) {
-        FZone = { -500, -500, 2000, 2000 };
-        return;
-    }
-    std::int64_t minX = INT32_MAX, minY = INT32_MAX, maxX = -INT32_MAX, maxY = -INT32_MAX;
-    for (TObjet* o = FRoot; o; o = o->NextInWalk()) {
-        if (o->FGenre >= gFactsFound && o->FGenre <= gSummary)
-            continue;
-        minX = std::min<std::int64_t>(minX, o->FBounds.x);
-        minY = std::min<std::int64_t>(minY, o->FBounds.y);
-        maxX = std::max<std::int64_t>(maxX, std::int64_t(o->FBounds.x) + o->FBounds.w);
-        maxY = std::max<std::int64_t>(maxY, std::int64_t(o->FBounds.y) + o->FBounds.h);
-    }
-    if (!FBackground) {
-        if (minX > maxX || minY > maxY)
-            FZone = { -500, -500, 2000, 2000 }; // only document texts: nothing occupies the sea
-        else
-            FZone = { std::int32_t(minX - 90), std::int32_t(minY - 90), std::int32_t(maxX - minX + 180),
-                std::int32_t(maxY - minY + 180) };
-    }
-    FExtent = { FZone.x - 500, FZone.y - 500, FZone.w + 1000, FZone.h + 1000 };
-}
-
-void TDiagram::FormResize()
-{
-    if (ClientWidth() == 0 || ClientHeight() == 0)
-        return;
-    if (FLastWidth != 0)
-        FZoom = ClientWidth() * FZoom / FLastWidth;
-    FLastWidth = rt::checked<std::uint16_t>(ClientWidth());
-    Trace("NewSize  W=" + std::to_string(ClientWidth()) + " H=" + std::to_string(ClientHeight()));
-    FBackBitmap = std::make_unique<gfx::Bitmap>(ClientWidth(), ClientHeight());
-    NewDisplay();
-    if (FFitted)
-        Repaint();
-}
-
-void TDiagram::Redraw()
-{
-    // The static picture is rendered by the view; nothing is drawn until objects can draw.
-}
-
-void TDiagram::Repaint()
-{
-    if (m_host)
-        m_host->Repaint();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,10 +5,20 @@
 #include "diagram/DiagramHeader.h"
 #include "model/DiagramLink.h"
 #include "model/Geometry.h"
+#include "model/Objet.h"
 #include "plat/gfx/Bitmap.h"
+#include "plat/gfx/Pen.h"
 
 #include <cstdint>
 #include <functional>
+
+namespace gfx {
+class Graphics;
+}
+namespace io {
+class BinaryReader;
+class BinaryWriter;
+} // namespace io
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +27,7 @@ namespace zov {
 
 class DiagramHost;
 class TObjet;
+struct TreeReadState;
 
 // Edit states.
 enum EditState : std::uint8_t {
@@ -60,6 +71,7 @@ public:
     TPoint FCentre;
     std::uint16_t FLastWidth = 0;
     std::unique_ptr<gfx::Bitmap> FBackBitmap; // the static picture
+    std::unique_ptr<gfx::Graphics> FBackGraphics; // drawing surface on FBackBitmap
     std::uint8_t FChoice = 0;
     std::unique_ptr<TBoatList> FBoatList;
     std::string FFileName; // without its extension
@@ -122,22 +134,53 @@ public:
     void NewEmpty();
 
     // View.
+    // Zoom factors stay within these bounds, whatever the wheel, the keys or the window do.
+    static constexpr float MinZoom = 0.01f;
+    static constexpr float MaxZoom = 100.0f;
     void SetZoom(float factor);
     void ZoomToFit();
     void NewDisplay();
     void ComputeOccupiedZone();
     void FormResize();
-    // Renders the static picture of the diagram again.
-    void Redraw() override;
+    // World to device: a world point p lands at (p - view origin) x zoom.
+    void SetTransform(gfx::Graphics& g) const;
+    // Renders the static picture of the diagram into G, or into FBackBitmap when G is null.
+    void Redraw(gfx::Graphics* g);
+    void Redraw() override { Redraw(nullptr); }
+    // Composes the window: the static picture, then the ghosts, or the selected or hovered object.
+    void MyPaint(gfx::Graphics& g);
     void Repaint() override;
+    // Gives balloons and flags the step of the nearest racing boat.
+    void AttachTextsToBoats();
+    static float PointDistance(float x1, float y1, float x2, float y2);
+    void DrawLaylineGrid(gfx::Graphics& g);
+    void DrawMarkLaylines(gfx::Graphics& g);
+    void DrawStartLines(gfx::Graphics& g);
+    // The shared pen of the panel, re-coloured by each overlay.
+    gfx::Pen FPen;
 
     void RemoveObject(TObjet* obj, bool freeIt) override;
     void SetSelected(TObjet* obj);
+
+    // The diagram file (diagram/DiagramFile.cpp; DiagramFile.h tells how it reports failures).
+    // Name is the path without its extension. Nothing half-read is kept: a load that fails
+    // leaves the diagram as it was, with no file name.
+    bool LoadFromFile(const std::string& name, bool showErrors);
+    bool LoadFromBytes(const std::string& name, const std::uint8_t* data, std::size_t size, bool showErrors);
+    // Writes FFileName + ".ZOV" atomically; false (reported) when it failed, FModified then kept.
+    bool SaveToFile();
+    // The whole file, version 10, as SaveToFile writes it (without its stamping and clean-up).
+    void SaveToStream(io::BinaryWriter& s);
+    bool ReadTreeStep(io::BinaryReader& s, TreeReadState& state);
+    TObjet* ReadObject(io::BinaryReader& s, TreeReadState& state);
+    void SaveTree(TObjet* obj, io::BinaryWriter& s);
 
 private:
     // Appends Obj at the end of the top-level chain (or makes it the root).
     void AddTopLevel(TObjet* obj);
     void AddRacingBoat(TPoint pos, float heading);
+    void DrawLaylinePair(gfx::Graphics& g, std::int32_t x, std::int32_t y, bool downwind);
+    void SetZoomFactor(double zoom);
     void FinishTemplate(const TRect4& zone);
 
     DiagramHost* m_host;

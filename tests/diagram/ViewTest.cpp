@@ -1,0 +1,280 @@
+#include "diagram/Diagram.h"
+#include "diagram/DiagramHost.h"
+#include "model/Objet.h"
+#include "plat/gfx/Graphics.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace zov;
+
+namespace {
+
+// An object that draws a filled square of its colour around its position.
+class Block : public TFleche {
+public:
+    Block(TPoint pos, std::uint32_t color, int situation = 0)
+        : TFleche(pos, 0, 1)
+    {
+        FColor = color;
+        FSituation = situation;
+        FBounds = { pos.x - 10, pos.y - 10, 20, 20 };
+    }
+    void Draw(gfx::Graphics& g) override
+    {
+        ++draws;
+        g.fillRectangle({ FColor }, QRectF(FX - 10, FY - 10, 20, 20));
+    }
+    int draws = 0;
+};
+
+QRgb pixelAt(const TDiagram& d, TPoint world)
+{
+    const int px = int((world.x - d.FView.x) * d.FZoom);
+    const int py = int((world.y - d.FView.y) * d.FZoom);
+    return d.FBackBitmap->image().pixel(px, py);
+}
+
+QImage paint(TDiagram& d)
+{
+    gfx::Bitmap buffer(d.ClientWidth(), d.ClientHeight(), gfx::PixelFormat::Rgb32);
+    {
+        gfx::Graphics g(buffer);
+        g.clear(0xFFFFFFFF);
+        d.MyPaint(g);
+    }
+    return buffer.image().copy();
+}
+
+// A plain diagram: 1000 x 1000 pixels showing the world 0..1000 at zoom 1.
+std::unique_ptr<TDiagram> plainDiagram()
+{
+    auto d = std::make_unique<TDiagram>();
+    d->FShowGrid = 0;
+    d->FShowLaylines = 0;
+    d->SetClientSize(1000, 1000);
+    d->FCentre = { 500, 500 };
+    d->NewDisplay();
+    return d;
+}
+
+} // namespace
+
+TEST(View, StaticPictureLeavesTheSelectedObjectForThePaint)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    auto* red = new Block({ 100, 100 }, 0xFFFF0000);
+    auto* blue = new Block({ 300, 300 }, 0xFF0000FF);
+    d->FRoot = red;
+    red->AppendSibling(blue);
+    d->FSelected = blue;
+    d->Redraw();
+    EXPECT_EQ(pixelAt(*d, { 100, 100 }), 0xFFFF0000u);
+    EXPECT_EQ(pixelAt(*d, { 300, 300 }), 0xFFFFFFFFu); // left out of the static picture
+    const QImage shown = paint(*d);
+    EXPECT_EQ(shown.pixel(300, 300), 0xFF0000FFu); // drawn on top by the paint
+    EXPECT_EQ(shown.pixel(100, 100), 0xFFFF0000u);
+
+    d->FSelected = nullptr;
+    d->FHovered = red;
+    d->Redraw();
+    paint(*d);
+    EXPECT_EQ(red->draws, 3); // static picture twice, then on top as the hovered object
+}
+
+TEST(View, StepsAreDrawnInOrderAndAnimationLimitsThem)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    // Step 2 lies over step 1 at the same place: the later step wins.
+    auto* step1 = new Block({ 200, 200 }, 0xFF00FF00, 1);
+    auto* step2 = new Block({ 205, 205 }, 0xFF0000FF, 2);
+    auto* mark = new Block({ 600, 600 }, 0xFFFF0000, 0);
+    d->FRoot = step2;
+    step2->AppendSibling(step1);
+    step1->AppendSibling(mark);
+    d->Redraw();
+    EXPECT_EQ(d->FStepCount, 2);
+    EXPECT_EQ(pixelAt(*d, { 203, 203 }), 0xFF0000FFu);
+    EXPECT_EQ(pixelAt(*d, { 600, 600 }), 0xFFFF0000u);
+
+    d->FDisplayMode = dmAnimation;
+    d->FStep = 1;
+    d->Redraw();
+    EXPECT_EQ(pixelAt(*d, { 203, 203 }), 0xFF00FF00u);
+    EXPECT_EQ(pixelAt(*d, { 600, 600 }), 0xFFFF0000u); // every-step objects stay
+    d->FDisplayMode = dmEdit;
+    d->FStep = 0;
+}
+
+TEST(View, AnEmptiedDiagramShowsWhite)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    d->FRoot = new Block({ 100, 100 }, 0xFFFF0000);
+    d->Redraw();
+    EXPECT_EQ(pixelAt(*d, { 100, 100 }), 0xFFFF0000u);
+    d->RemoveObject(d->FRoot, true);
+    EXPECT_EQ(d->FRoot, nullptr);
+    EXPECT_EQ(pixelAt(*d, { 100, 100 }), 0xFFFFFFFFu);
+}
+
+TEST(View, BackgroundIsFoundEachRedrawAndKeepsTheZone)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    gfx::Bitmap picture(8, 8);
+    auto* background = new TPerso({ 0, 0 }, 1, &picture, true);
+    background->FBounds = { -50, -50, 100, 100 };
+    auto* boat = new Block({ 2000, 2000 }, 0xFF00FF00);
+    d->FRoot = background;
+    background->AppendSibling(boat);
+    d->FZone = { 0, 0, 400, 300 };
+    d->Redraw();
+    EXPECT_EQ(d->FBackground, background);
+    d->ComputeOccupiedZone();
+    EXPECT_EQ(d->FZone, (TRect4 { 0, 0, 400, 300 }));
+    EXPECT_EQ(d->FExtent, (TRect4 { -500, -500, 1400, 1300 }));
+
+    background->FSituation = 0; // no longer the background
+    d->Redraw();
+    EXPECT_EQ(d->FBackground, nullptr);
+    d->ComputeOccupiedZone();
+    EXPECT_EQ(d->FZone, (TRect4 { -140, -140, 2240, 2240 }));
+}
+
+TEST(View, OccupiedZoneIgnoresDocumentTexts)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    auto* comments = new TGenText({ 0, 0 }, 0, 1);
+    comments->FGenre = gComments;
+    d->FRoot = comments;
+    d->SetZoom(0);
+    EXPECT_EQ(d->FZone, (TRect4 { -500, -500, 2000, 2000 }));
+    EXPECT_FLOAT_EQ(d->FZoom, 0.5f);
+
+    comments->AppendSibling(new Block({ 100, 200 }, 0xFF000000));
+    d->ComputeOccupiedZone();
+    EXPECT_EQ(d->FZone, (TRect4 { 0, 100, 200, 200 }));
+}
+
+TEST(View, ZoomStaysWithinBoundsAndTheCentreStays)
+{
+    auto d = plainDiagram();
+    d->SetZoom(1.1f);
+    d->SetZoom(0.9f);
+    EXPECT_FLOAT_EQ(d->FZoom, 0.99f);
+    EXPECT_EQ(d->FCentre, (TPoint { 500, 500 }));
+    for (int i = 0; i < 1000; ++i)
+        d->SetZoom(0.9f);
+    EXPECT_FLOAT_EQ(d->FZoom, TDiagram::MinZoom);
+    for (int i = 0; i < 1000; ++i)
+        d->SetZoom(1.1f);
+    EXPECT_FLOAT_EQ(d->FZoom, TDiagram::MaxZoom);
+    d->SetClientSize(0, 500); // a collapsed window changes nothing
+    EXPECT_FLOAT_EQ(d->FZoom, TDiagram::MaxZoom);
+    d->SetClientSize(1000, 1000);
+    d->SetZoom(0.0f); // an empty diagram only forgets the hovered object
+    EXPECT_FLOAT_EQ(d->FZoom, TDiagram::MaxZoom);
+}
+
+TEST(View, ScrollingMovesTheViewOnTheNextPaint)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    d->FRoot = new Block({ 100, 100 }, 0xFFFF0000);
+    d->FScrollPosH += 50;
+    d->FScrollPosV += 30;
+    const QImage shown = paint(*d);
+    EXPECT_EQ(d->FView.x, 50);
+    EXPECT_EQ(d->FView.y, 30);
+    EXPECT_EQ(d->FCentre, (TPoint { 550, 530 }));
+    EXPECT_EQ(shown.pixel(50, 70), 0xFFFF0000u);
+}
+
+TEST(View, GridHasTheLaylineSpacingAndFollowsTheMark)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    d->FShowGrid = 1;
+    auto* mark = new TBouee({ 500, 500 }, 3, 1);
+    d->FRoot = mark;
+    mark->FBounds = { 490, 490, 20, 20 };
+    d->Redraw();
+    // Both families run through the mark at 45 degrees, lines 127 units apart
+    // (Round(180 x sin 45)): at 100 below the mark the first family crosses at 400, 527, 654
+    // and the second at 473, 600. The lines are dotted, so look around each point.
+    const QImage& img = d->FBackBitmap->image();
+    auto inked = [&](int x, int y) {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (img.pixel(x + dx, y + dy) != 0xFFFFFFFFu)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(500, 500));
+    for (int x : { 400, 527, 654, 473, 600 })
+        EXPECT_TRUE(inked(x, 600)) << x;
+    for (int x : { 436, 563, 690 })
+        EXPECT_FALSE(inked(x, 600)) << x;
+}
+
+TEST(View, EveryLegalWindAndLaylineAngleDrawsQuickly)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    d->FShowGrid = 1;
+    d->FShowLaylines = 1;
+    d->SetClientSize(200, 200);
+    auto* mark = new TBouee({ 50, 50 }, 3, 1);
+    auto* lee = new TBouee({ 80, 150 }, 4, 1);
+    auto* committee = new TBateauComite({ 150, 50 }, 0, 1);
+    d->FRoot = mark;
+    mark->AppendSibling(lee);
+    lee->AppendSibling(committee);
+    const auto start = std::chrono::steady_clock::now();
+    for (int wind : { 60, 75, 90, 105, 120, 0, 65535, -30, 10 })
+        for (int angle = -5; angle <= 90; angle += wind == 90 ? 1 : 8) {
+            d->FWind = wind;
+            d->FLaylineAngle = std::int16_t(angle);
+            ASSERT_NO_THROW(d->Redraw()) << wind << " " << angle;
+        }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60)); // never endless
+}
+
+TEST(View, BalloonsAndFlagsTakeTheStepOfTheNearestRacingBoat)
+{
+    TDiagram d;
+    CurrentDiagramScope scope(&d);
+    auto* a1 = new TBateauCourse({ 0, 0 }, 0, 1, 0, 0);
+    auto* a2 = new TBateauCourse({ 300, 0 }, 0, 1, 0, 0);
+    a2->FSituation = 2;
+    auto* b1 = new TBateauCourse({ 600, 0 }, 0, 1, 0, 0);
+    auto* balloon = new TBulle({ 0, 0 }, 0, 1);
+    balloon->FTipX = 290;
+    balloon->FTipY = 10;
+    auto* flag = new TDrapeau({ 0, 0 }, 0, 1);
+    flag->FBounds = { 580, 20, 40, 20 }; // centre (600, 30): boat b1
+    auto* far = new TBulle({ 0, 0 }, 0, 1);
+    far->FTipX = 50000;
+    far->FSituation = 7;
+    auto* tie = new TBulle({ 0, 0 }, 0, 1);
+    tie->FTipX = 450; // as far from a2 as from b1: the first met in the walk wins
+    d.FRoot = a1;
+    a1->AddNext(a2);
+    a1->AppendSibling(b1);
+    a1->AppendSibling(balloon);
+    a1->AppendSibling(flag);
+    a1->AppendSibling(far);
+    a1->AppendSibling(tie);
+    d.AttachTextsToBoats();
+    EXPECT_EQ(balloon->FSituation, 2);
+    EXPECT_EQ(flag->FSituation, 1);
+    EXPECT_EQ(far->FSituation, 7);
+    EXPECT_EQ(tie->FSituation, 1); // b1 is met before a2 in the walk
+}
