@@ -68,20 +68,6 @@ void TDiagram::ResetHeader(std::int16_t situationType)
 // ---------------------------------------------------------------------------------------------
 // Selection and removal
 
-void TDiagram::SetSelected(TObjet* obj)
-{
-    if (obj == FSelected)
-        return;
-    FSelected = obj;
-    if (!obj)
-        FEditState = esFree;
-    else if (IsText(obj))
-        FEditState = esFree;
-    FHovered = nullptr;
-    Redraw();
-    Repaint();
-}
-
 void TDiagram::RemoveObject(TObjet* obj, bool freeIt)
 {
     ZOV_ASSERT(obj != nullptr, "Remove of a nil object", "Rules8");
@@ -96,7 +82,7 @@ void TDiagram::RemoveObject(TObjet* obj, bool freeIt)
     if (obj == FFirstMark)
         FFirstMark = nullptr;
     TObjet* n = obj->FNext;
-    const bool wasVisible = obj->FFlags & flVisible;
+    const bool closesGap = AdvancesNumbering(obj) && obj->FSituation >= 1;
     if (obj == FRoot) {
         if (n) {
             n->AppendSibling(obj->FSibling);
@@ -121,7 +107,8 @@ void TDiagram::RemoveObject(TObjet* obj, bool freeIt)
             boat->FTrackVisible = 0;
         else
             boat->CourbeSetup();
-        if (wasVisible)
+        // The later steps close the gap the removed step leaves in the numbering.
+        if (closesGap)
             for (TObjet* o = n; o; o = o->FNext)
                 --o->FSituation;
     }

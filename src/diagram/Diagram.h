@@ -3,6 +3,7 @@
 // editing state, selection, undo stack and animation state.
 
 #include "diagram/DiagramHeader.h"
+#include "diagram/DiagramHost.h"
 #include "model/DiagramLink.h"
 #include "model/Geometry.h"
 #include "model/Objet.h"
@@ -25,9 +26,13 @@ class BinaryWriter;
 
 namespace zov {
 
-class DiagramHost;
 class TObjet;
 struct TreeReadState;
+
+enum class MouseButton { Left, Right, Middle };
+
+// Modifier keys and mouse buttons held.
+enum ShiftState { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
 
 // Edit states.
 enum EditState : std::uint8_t {
@@ -162,6 +167,48 @@ public:
     void RemoveObject(TObjet* obj, bool freeIt) override;
     void SetSelected(TObjet* obj);
 
+    // Editing with the mouse and the keyboard. Positions are client pixels; Shift holds the
+    // modifier keys and the buttons held (ShiftState bits).
+    void FormMouseDown(MouseButton button, int shift, int x, int y);
+    void FormMouseMove(int shift, int x, int y);
+    void FormMouseUp(MouseButton button, int shift, int x, int y);
+    // The wheel zooms with Ctrl; returns whether the turn was handled.
+    bool MouseWheelUp(int shift);
+    bool MouseWheelDown(int shift);
+    // Key is a Qt::Key code.
+    void FormKeyDown(int key, int shift);
+    bool IsShownAtCurrentStep(const TObjet* obj) const;
+    // The object under a world point: the one with the greatest step, the first in walk order.
+    TObjet* HitTest(TPoint p) const;
+    void Delete1Click();
+    // A palette button (its number, 1 to 14) chooses what the next click inserts.
+    void ChooseTool(int paletteButton);
+    void ChoosePicture();
+    // The document text of Kind (12 to 15); with Create, made when missing and selected.
+    TGenText* FindOrAddText(std::uint8_t kind, bool create);
+    // Takes back the last change; an empty stack is a list index error.
+    void Undo();
+    // "Undo last " followed by the name of the change on top of the stack.
+    std::string UndoCaption() const;
+    // Degrees, 0 = pointer straight above the object's centre, clockwise positive.
+    int PointerAngle(const TObjet* obj, TPoint p) const;
+    TPoint ClientToWorld(int x, int y) const;
+
+    // Animation.
+    void SetMode(std::uint8_t mode);
+    void WMTimer(int timerId);
+    void Step(bool repaint);
+    void AddStep();
+    void BuildAnimationList(std::int32_t step);
+    void Pause();
+    void NextStep();
+    void PrevStep();
+    // Position from the animation slider, in frames from the start.
+    void TrackEvent(std::int32_t position);
+    void TrackbarKeyDown(int key);
+    void HideDiagram();
+    std::int32_t AnimationPosition() const;
+
     // The diagram file (diagram/DiagramFile.cpp; DiagramFile.h tells how it reports failures).
     // Name is the path without its extension. Nothing half-read is kept: a load that fails
     // leaves the diagram as it was, with no file name.
@@ -180,6 +227,11 @@ private:
     void AddTopLevel(TObjet* obj);
     void AddRacingBoat(TPoint pos, float heading);
     void DrawLaylinePair(gfx::Graphics& g, std::int32_t x, std::int32_t y, bool downwind);
+    TObjet* NewObjectOfChoice(TPoint p);
+    void InsertAfterSelected(TPoint p);
+    void InsertBeforeSelected(TPoint p);
+    void SetCursor(ViewCursor cursor);
+    std::uint32_t Now() const { return m_host ? m_host->TickCount() : SystemTickCount(); }
     void SetZoomFactor(double zoom);
     void FinishTemplate(const TRect4& zone);
 

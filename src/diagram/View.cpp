@@ -168,6 +168,7 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
     if (!target)
         return;
     gfx::Graphics& g = *target;
+    CurrentDiagramScope current(this); // objects draw by this diagram's selection and mode
     if (!FRoot) {
         // Nothing left to draw: the picture must not keep the objects that were removed.
         g.clear(0xFFFFFFFF);
@@ -213,6 +214,7 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
 
 void TDiagram::MyPaint(gfx::Graphics& g)
 {
+    CurrentDiagramScope current(this);
     Trace("Paint " + std::to_string(FStep) + " " + std::to_string(FFrameIndex));
     const std::int32_t x = rt::RoundI32(FScrollPosH / double(FZoom)) + FExtent.x;
     const std::int32_t y = rt::RoundI32(FScrollPosV / double(FZoom)) + FExtent.y;

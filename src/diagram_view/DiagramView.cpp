@@ -1,7 +1,13 @@
 #include "diagram_view/DiagramView.h"
 
+#include "plat_ui/ErrorReport.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QTimerEvent>
+#include <QWheelEvent>
 
 namespace zov {
 
@@ -14,6 +20,7 @@ DiagramView::DiagramView(QWidget* parent)
     horizontalScrollBar()->setTracking(true);
     verticalScrollBar()->setTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true); // hovering needs moves without a button
     OnPaint = [this](gfx::Graphics& g) { PaintDiagram(g); };
 }
 
@@ -73,6 +80,129 @@ void DiagramView::resizeEvent(QResizeEvent* event)
     m_diagram->SetClientSize(size.width(), size.height());
 }
 
+namespace {
+
+int ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
+{
+    int shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= ssShift;
+    if (modifiers & Qt::AltModifier)
+        shift |= ssAlt;
+    if (modifiers & Qt::ControlModifier)
+        shift |= ssCtrl;
+    if (buttons & Qt::LeftButton)
+        shift |= ssLeft;
+    if (buttons & Qt::RightButton)
+        shift |= ssRight;
+    if (buttons & Qt::MiddleButton)
+        shift |= ssMiddle;
+    return shift;
+}
+
+MouseButton ButtonOf(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::RightButton: return MouseButton::Right;
+    case Qt::MiddleButton: return MouseButton::Middle;
+    default: return MouseButton::Left;
+    }
+}
+
+} // namespace
+
+template <class F> void DiagramView::Guarded(F&& handler)
+{
+    // The objects reach the diagram they belong to while its window handles an event.
+    CurrentDiagramScope current(m_diagram.get());
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        // Stop first: a timer that keeps ticking would raise the same error again and again.
+        if (m_diagram->FDisplayMode == dmAnimation && !m_diagram->FPaused) {
+            m_timer.stop();
+            m_diagram->FPaused = 1;
+            if (m_diagram->OnPause)
+                m_diagram->OnPause(true);
+        }
+        ReportError(e);
+    }
+}
+
+void DiagramView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    Guarded([&] { m_diagram->FormMouseDown(ButtonOf(event->button()), ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y()); });
+}
+
+void DiagramView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    Guarded([&] { m_diagram->FormMouseMove(ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y()); });
+}
+
+void DiagramView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    Guarded([&] { m_diagram->FormMouseUp(ButtonOf(event->button()), ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y()); });
+}
+
+void DiagramView::wheelEvent(QWheelEvent* event)
+{
+    const int shift = ShiftOf(event->modifiers(), event->buttons());
+    bool handled = false;
+    Guarded([&] {
+        if (event->angleDelta().y() > 0)
+            handled = m_diagram->MouseWheelUp(shift);
+        else if (event->angleDelta().y() < 0)
+            handled = m_diagram->MouseWheelDown(shift);
+    });
+    if (handled)
+        event->accept();
+    else
+        TGDIPPanel::wheelEvent(event);
+}
+
+void DiagramView::keyPressEvent(QKeyEvent* event)
+{
+    Guarded([&] { m_diagram->FormKeyDown(event->key(), ShiftOf(event->modifiers(), Qt::NoButton)); });
+    // The key is not consumed: the window's own handling still sees it.
+    TGDIPPanel::keyPressEvent(event);
+}
+
+void DiagramView::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_timer.timerId())
+        Guarded([&] { m_diagram->WMTimer(1); });
+    else
+        TGDIPPanel::timerEvent(event);
+}
+
+void DiagramView::SetCursor(ViewCursor cursor)
+{
+    switch (cursor) {
+    case ViewCursor::Cross: viewport()->setCursor(Qt::CrossCursor); break;
+    case ViewCursor::PointingHand: viewport()->setCursor(Qt::PointingHandCursor); break;
+    case ViewCursor::Grip: viewport()->setCursor(Qt::ClosedHandCursor); break;
+    default: viewport()->unsetCursor(); break;
+    }
+}
+
+void DiagramView::StartAnimationTimer(int ms)
+{
+    m_timer.start(ms, this);
+}
+
+void DiagramView::StopAnimationTimer()
+{
+    m_timer.stop();
+}
+
+void DiagramView::Hide()
+{
+    hide();
+}
+
 void DiagramView::PaintDiagram(gfx::Graphics& g)
 {
     try {
@@ -82,7 +212,7 @@ void DiagramView::PaintDiagram(gfx::Graphics& g)
         // A failing paint would fail again at every repaint: report it once, keep the window usable.
         if (e.what() != m_lastPaintError) {
             m_lastPaintError = e.what();
-            qWarning("Paint failed: %s", e.what());
+            ReportError(e);
         }
     }
 }

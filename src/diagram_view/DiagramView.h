@@ -6,6 +6,8 @@
 #include "diagram/DiagramHost.h"
 #include "diagram_view/GdipPanel.h"
 
+#include <QBasicTimer>
+
 #include <memory>
 #include <string>
 
@@ -23,16 +25,31 @@ public:
     bool SetFocus() override;
     void Repaint() override;
     void ScrollBarsChanged() override;
+    void SetCursor(ViewCursor cursor) override;
+    void StartAnimationTimer(int ms) override;
+    void StopAnimationTimer() override;
+    void Hide() override;
+    bool AnimationTimerActive() const { return m_timer.isActive(); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     void PaintDiagram(gfx::Graphics& g);
     void SyncScrollBars();
 
+    // Runs an edit or animation handler; an error is shown once and the animation stops.
+    template <class F> void Guarded(F&& handler);
+
     std::unique_ptr<TDiagram> m_diagram;
+    QBasicTimer m_timer;
     bool m_syncing = false;
     std::string m_lastPaintError; // each distinct paint failure is reported once
 };

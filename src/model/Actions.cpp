@@ -126,25 +126,65 @@ TActionDelete::~TActionDelete()
     }
 }
 
+namespace {
+
+bool OnTopLevel(const TObjet* obj)
+{
+    for (const TObjet* o = Diagram->FRoot; o; o = o->FSibling)
+        if (o == obj)
+            return true;
+    return false;
+}
+
+// Puts a top-level object back where it was: in front of the next step that took its place,
+// else after the object that preceded it, else first when it was first, else at the end.
+void RestoreHead(TObjet* obj)
+{
+    TObjet* oldNext = obj->FNext;
+    TObjet* oldPrev = obj->FPrev;
+    obj->FSibling = nullptr;
+    obj->FNext = nullptr;
+    obj->FPrev = nullptr;
+    if (oldNext && !oldNext->FUnlinked && OnTopLevel(oldNext)) {
+        const bool wasRoot = oldNext == Diagram->FRoot;
+        oldNext->InsertBefore(obj);
+        if (wasRoot)
+            Diagram->FRoot = obj;
+        oldNext->CourbeSetup();
+        RenumberFrom(obj);
+    } else if (!oldPrev) {
+        obj->FSibling = Diagram->FRoot;
+        if (Diagram->FRoot)
+            Diagram->FRoot->FPrev = obj;
+        Diagram->FRoot = obj;
+    } else if (!oldPrev->FUnlinked && OnTopLevel(oldPrev)) {
+        obj->FSibling = oldPrev->FSibling;
+        if (obj->FSibling)
+            obj->FSibling->FPrev = obj;
+        oldPrev->FSibling = obj;
+        obj->FPrev = oldPrev;
+    } else if (!Diagram->FRoot)
+        Diagram->FRoot = obj;
+    else
+        Diagram->FRoot->AppendSibling(obj);
+}
+
+} // namespace
+
 void TActionDelete::Undo()
 {
     Trace("Undo");
     TObjet* obj = FObjet;
     if (Diagram) {
         obj->FUnlinked = 0;
-        if (FWasHead) {
-            obj->FSibling = nullptr;
-            obj->FNext = nullptr;
-            obj->FPrev = nullptr;
-            if (!Diagram->FRoot)
-                Diagram->FRoot = obj;
-            else
-                Diagram->FRoot->AppendSibling(obj);
-        } else {
+        if (FWasHead)
+            RestoreHead(obj);
+        else {
             TObjet* predecessor = obj->FPrev;
             obj->FSibling = nullptr;
             obj->FNext = nullptr;
             predecessor->InsertStep(obj, true);
+            RenumberFrom(predecessor);
         }
         // The removal let go of the diagram's references to it.
         if (obj->FGenre == gCommittee && !Diagram->FCommittee)

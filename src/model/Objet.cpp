@@ -483,6 +483,19 @@ void TObjet::Unlink()
     FUnlinked = 1;
 }
 
+bool AdvancesNumbering(const TObjet* o)
+{
+    return o->FGenre != gRacingBoat || (o->FFlags & flVisible);
+}
+
+void RenumberFrom(TObjet* o)
+{
+    if (!o || o->FSituation < 1)
+        return;
+    for (TObjet* p = o; p->FNext; p = p->FNext)
+        p->FNext->FSituation = p->FSituation + (AdvancesNumbering(p) ? 1 : 0);
+}
+
 void TObjet::FreeTree()
 {
     // Same order as the recursive definition (next steps, then siblings, then the object),

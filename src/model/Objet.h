@@ -11,11 +11,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace gfx {
 class Graphics;
 }
+namespace io {
+class BinaryReader;
+class BinaryWriter;
+class TextFile;
+} // namespace io
 
 // Lets Assign check that its source is of the object's class or derived from it.
 #define ZOV_ASSIGNABLE_FROM(Cls)                                                                             \
@@ -25,6 +31,7 @@ namespace zov {
 
 class TCourbe;
 class TBezier;
+struct LoadContext;
 
 // Object kind codes, stored in memory and in the file. 1 and 2 do not exist.
 enum TGenre : std::uint8_t {
@@ -104,6 +111,22 @@ public:
     // Draws the track from the previous step to this position, when it is shown.
     void DrawTrack(gfx::Graphics& g);
 
+    // Drawing routines shared by every kind (model/DrawShared.cpp). They work on the shared
+    // BlackPen and WhiteBrush, which each drawing sets up for itself.
+    bool IsSelected() const;
+    // Whether the position is drawn in full: it is visible, or the animation is between frames.
+    bool ShowDetails() const;
+    // Rotates (X, Y) by the heading and moves it to the position; no scaling.
+    void LocalToWorld(float& x, float& y) const;
+    // Creates FPath when missing, and sets the pen and brush for this object's looks.
+    void PrepareDraw();
+    // Fills and outlines FPath, then keeps its bounds (widened by a pen of width 2) in FBounds.
+    void FillPath(gfx::Graphics& g);
+    // Grows FBounds to hold the point.
+    void ExtendBounds(std::int32_t x, std::int32_t y);
+    // The dashed zone circle, when the Outline flag is set (stores 3 in a zone radius of 0).
+    void DrawZone(gfx::Graphics& g);
+
     bool HitTest(std::int32_t x, std::int32_t y) const;
     virtual std::string KindName() const { return {}; }
 
@@ -126,6 +149,13 @@ public:
     void Unlink();
     // Frees this object with everything reachable through FNext and FSibling.
     void FreeTree();
+
+    // The object's record in the diagram file and its XML elements (model/Records.cpp).
+    // Load reads the record after its kind word into a blank object of the class (LoadObject is
+    // the stream constructor); Save writes the record, kind word first.
+    virtual void Load(io::BinaryReader& s, const LoadContext& ctx);
+    virtual void Save(io::BinaryWriter& s);
+    void SaveXML(io::TextFile& f) const;
 
     // Empties the outline so the next drawing rebuilds it.
     void InvalidatePath()
@@ -163,6 +193,12 @@ public:
     // owning neither Source's track nor its outline, with FBezier set to the track from Source
     // to its next step (none when Source is the last step).
     static std::unique_ptr<TBateau> CreateGhost(const TBateau& source);
+
+    // Fills and outlines the hull mirrored from the half outline TABLE (at most 16 points), with
+    // the faint look of animation mode, then the zone circle.
+    void DrawHull(gfx::Graphics& g, std::span<const TPoint> table);
+    // The step number beside the position, unless numbers are hidden or between frames.
+    void DrawNumber(gfx::Graphics& g);
     // Places an animation copy at frame I of its step.
     void AnimateFrame(std::int32_t i);
 
@@ -197,6 +233,24 @@ public:
     // Colour of a racing boat by its number: blue, yellow, green, then grey.
     static std::uint32_t ColorForIndex(std::int32_t index);
 
+    // Hull, sails, spinnaker, overlap line and number (model/DrawBoats.cpp).
+    void Draw(gfx::Graphics& g) override;
+    void DrawMultihull(gfx::Graphics& g);
+    void DrawTrimaran(gfx::Graphics& g);
+    void DrawOptimist(gfx::Graphics& g);
+    // With automatic trim, sets FReglage from the heading.
+    void AutoTrim();
+    // The main sail (style 0) or asymmetric spinnaker (style 3) as 9 curve points; with automatic
+    // trim it moves FReglage by 5 first. Grows FBounds to the far end of the sail.
+    void SailPoints(QPointF (&points)[9], int style);
+    // The symmetric spinnaker as one Bezier (start, two controls, end), moved by OFFSET.
+    void SpinnakerPoints(QPointF (&points)[4], QPointF offset);
+    // The dotted overlap line abeam through the stern, when the overlap flag is set.
+    void DrawTransomLine(gfx::Graphics& g, std::span<const TPoint> table);
+
+    void Load(io::BinaryReader& s, const LoadContext& ctx) override;
+    void Save(io::BinaryWriter& s) override;
+
 protected:
     void AssignFields(const TObjet& source) override;
 
@@ -210,6 +264,7 @@ public:
     explicit TBateauComite(GhostTag);
     TBateauComite(TPoint pos, float heading, float size);
     std::string KindName() const override { return "Committee boat"; }
+    void Draw(gfx::Graphics& g) override;
 
 protected:
     std::unique_ptr<TBateau> NewGhostShell() const override;
@@ -221,6 +276,7 @@ public:
     explicit TBateauJuge(GhostTag);
     TBateauJuge(TPoint pos, float heading, float size);
     std::string KindName() const override { return "Judge boat"; }
+    void Draw(gfx::Graphics& g) override;
 
 protected:
     std::unique_ptr<TBateau> NewGhostShell() const override;
@@ -232,6 +288,7 @@ public:
     explicit TBateauWJ(GhostTag);
     TBateauWJ(TPoint pos, float heading, float size);
     std::string KindName() const override { return "Wing judge boat"; }
+    void Draw(gfx::Graphics& g) override;
 
 protected:
     std::unique_ptr<TBateau> NewGhostShell() const override;
@@ -243,6 +300,7 @@ public:
     explicit TSpectateur(GhostTag);
     TSpectateur(TPoint pos, float heading, float size);
     std::string KindName() const override { return "Spectator"; }
+    void Draw(gfx::Graphics& g) override;
 
 protected:
     std::unique_ptr<TBateau> NewGhostShell() const override;
@@ -253,7 +311,10 @@ public:
     ZOV_ASSIGNABLE_FROM(TBouee)
     TBouee(TPoint pos, std::uint8_t markType, float size);
     std::string KindName() const override { return "Mark"; }
+    void Draw(gfx::Graphics& g) override;
     std::uint8_t FMarkType = 0; // 3 windward mark, 4 leeward mark
+    void Load(io::BinaryReader& s, const LoadContext& ctx) override;
+    void Save(io::BinaryWriter& s) override;
 
 protected:
     void AssignFields(const TObjet& source) override;
@@ -264,6 +325,7 @@ public:
     ZOV_ASSIGNABLE_FROM(TFleche)
     TFleche(TPoint pos, float heading, float size);
     std::string KindName() const override { return "Arrow"; }
+    void Draw(gfx::Graphics& g) override;
 };
 
 class TLigne : public TObjet {
@@ -271,6 +333,7 @@ public:
     ZOV_ASSIGNABLE_FROM(TLigne)
     TLigne(TPoint pos, float heading, float size);
     std::string KindName() const override { return "Line"; }
+    void Draw(gfx::Graphics& g) override;
 };
 
 class TCurve : public TObjet {
@@ -278,8 +341,11 @@ public:
     ZOV_ASSIGNABLE_FROM(TCurve)
     TCurve(TPoint pos, float heading, float size, float arcAngle, std::uint8_t direction);
     std::string KindName() const override { return "Curved Arrow"; }
+    void Draw(gfx::Graphics& g) override;
     float FArcAngle = 0;       // sweep in degrees
     std::uint8_t FDirection = 0; // 1 = positive sweep
+    void Load(io::BinaryReader& s, const LoadContext& ctx) override;
+    void Save(io::BinaryWriter& s) override;
 
 protected:
     void AssignFields(const TObjet& source) override;
@@ -291,6 +357,7 @@ public:
     TDrapeau(TPoint pos, std::int32_t flagIndex, float size);
     ~TDrapeau() override;
     std::string KindName() const override { return "Flag"; }
+    void Draw(gfx::Graphics& g) override;
     // No flag image list exists, so a flag has no picture and is drawn as a coloured rectangle.
     std::unique_ptr<gfx::Bitmap> FBitmap;
 };
@@ -302,6 +369,9 @@ public:
     TPerso(TPoint pos, float size, const gfx::Bitmap* bitmap, bool background);
     ~TPerso() override;
     std::string KindName() const override { return "Picture"; }
+    void Draw(gfx::Graphics& g) override;
+    void Load(io::BinaryReader& s, const LoadContext& ctx) override;
+    void Save(io::BinaryWriter& s) override;
     std::unique_ptr<gfx::Bitmap> FBitmap;
 };
 
@@ -319,6 +389,15 @@ public:
     std::uint32_t FFontColor = 0xFF000000;
     TRect4 FTextRect;
 
+    // Measures the text into FTextRect, its top-left corner at the position (DefaultFont when
+    // the text has no font).
+    void Layout(gfx::Graphics& g);
+    // Draws the lines of the text from FTextRect's corner, in the font colour.
+    void DrawText(gfx::Graphics& g);
+
+    void Load(io::BinaryReader& s, const LoadContext& ctx) override;
+    void Save(io::BinaryWriter& s) override;
+
 protected:
     TGenText(TGenre genre, TPoint pos, float heading, float size);
     void AssignFields(const TObjet& source) override;
@@ -329,6 +408,7 @@ public:
     ZOV_ASSIGNABLE_FROM(TBulle)
     TBulle(TPoint pos, float heading, float size);
     std::string KindName() const override { return "Balloon"; }
+    void Draw(gfx::Graphics& g) override;
     std::int32_t FTipX = 0; // point of the balloon's pointer
     std::int32_t FTipY = 0;
 
@@ -341,11 +421,21 @@ public:
     ZOV_ASSIGNABLE_FROM(TRemarque)
     TRemarque(TPoint pos, float heading, float size);
     std::string KindName() const override { return "Remark"; }
+    void Draw(gfx::Graphics& g) override;
     std::uint8_t FFrame = 0; // 1 = frame always drawn
+    void Load(io::BinaryReader& s, const LoadContext& ctx) override;
+    void Save(io::BinaryWriter& s) override;
 
 protected:
     void AssignFields(const TObjet& source) override;
 };
+
+// Whether a step moves the numbering on: every step does, except a racing boat's position
+// that is not marked Visible.
+bool AdvancesNumbering(const TObjet* o);
+// Numbers the later steps of a boat's chain from O on, each one more than the step before it
+// when that step moves the numbering on. Chains of objects shown at every step are left alone.
+void RenumberFrom(TObjet* o);
 
 // Whether an object is a text of any kind (document text, balloon or remark).
 inline bool IsText(const TObjet* o) { return dynamic_cast<const TGenText*>(o) != nullptr; }

@@ -1,0 +1,217 @@
+#include "diagram/Diagram.h"
+
+#include "diagram/ShellLink.h"
+#include "model/Objet.h"
+#include "model/Settings.h"
+#include "plat/gfx/Graphics.h"
+#include "plat/sys/Trace.h"
+
+#include <Qt>
+
+// The animation of one diagram: edit and animation modes, the frame timer, the ghosts that
+// glide along the tracks, pausing and stepping, and the slider's positioning.
+
+namespace zov {
+
+namespace {
+constexpr int AnimationTimerId = 1;
+constexpr int AnimationPeriodMs = 50;
+
+bool IsAnimatedBoat(const TObjet* o)
+{
+    return dynamic_cast<const TBateauCourse*>(o) || dynamic_cast<const TBateauJuge*>(o)
+        || dynamic_cast<const TBateauWJ*>(o);
+}
+} // namespace
+
+std::int32_t TDiagram::AnimationPosition() const
+{
+    return (FStep - 1) * FramesPerStep + FFrameIndex;
+}
+
+void TDiagram::SetMode(std::uint8_t mode)
+{
+    if (mode == FDisplayMode)
+        return;
+    Trace("Setmode " + std::to_string(mode));
+    if (FDisplayMode == dmAnimation && m_host)
+        m_host->StopAnimationTimer();
+    FPlayUntil = FStepCount;
+    FDisplayMode = mode;
+    if (mode == dmEdit)
+        FStep = 0;
+    else {
+        // Boats placed at one step only are drawn in full; every other boat is drawn faint
+        // while its ghost moves.
+        for (TObjet* o = FRoot; o; o = o->FSibling)
+            if (auto* boat = dynamic_cast<TBateau*>(o))
+                boat->FGhost = boat->FNext ? 0 : 1;
+        FPaused = 0;
+        AttachTextsToBoats();
+        FStep = 1;
+        FFrameIndex = 0;
+        BuildAnimationList(1);
+        if (m_host)
+            m_host->StartAnimationTimer(AnimationPeriodMs);
+    }
+    if (Shell) {
+        Shell->SetupHide();
+        Shell->CommentsHide();
+    }
+    FSelected = nullptr;
+    FHovered = nullptr;
+    FEditState = esFree;
+    SetCursor(ViewCursor::Default);
+    if (OnMode)
+        OnMode();
+    Redraw();
+    Repaint();
+}
+
+void TDiagram::WMTimer(int timerId)
+{
+    if (timerId == AnimationTimerId)
+        Step(true);
+}
+
+void TDiagram::Step(bool repaint)
+{
+    Trace("----- " + std::to_string(FStep) + " " + std::to_string(FFrameIndex));
+    ++FFrameIndex;
+    if (FFrameIndex >= FramesPerStep) {
+        ++FStep;
+        FFrameIndex = 0;
+        Trace("Step " + std::to_string(FStep));
+        BuildAnimationList(FStep);
+        AddStep();
+        if (FStep >= FPlayUntil && FPaused == 0)
+            Pause();
+    }
+    if (OnTrack)
+        OnTrack(AnimationPosition());
+    if (repaint)
+        Repaint();
+}
+
+void TDiagram::AddStep()
+{
+    Trace("AddStep " + std::to_string(FStep));
+    if (!FBackGraphics)
+        return;
+    gfx::Graphics& g = *FBackGraphics;
+    CurrentDiagramScope current(this);
+    SetTransform(g);
+    if (FShowTracks && FStep > 1)
+        for (TObjet* o = FRoot; o; o = o->NextInWalk())
+            if (o->FSituation == FStep && o->FPrev)
+                o->DrawTrack(g);
+    for (TObjet* o = FRoot; o; o = o->NextInWalk())
+        if (o->FSituation == FStep && o != FSelected)
+            o->Draw(g);
+}
+
+void TDiagram::BuildAnimationList(std::int32_t step)
+{
+    FStep = step;
+    FFrameIndex = 0;
+    FBoatList = std::make_unique<TBoatList>();
+    for (TObjet* o = FRoot; o; o = o->FSibling) {
+        if (!IsAnimatedBoat(o))
+            continue;
+        for (TObjet* p = o; p; p = p->FNext)
+            if (p->FSituation == step) {
+                // A chain may hold an object of another class (a damaged file): it has no ghost.
+                if (auto* boat = dynamic_cast<TBateau*>(p); boat && typeid(*p) == typeid(*o))
+                    FBoatList->Add(TBateau::CreateGhost(*boat));
+                break;
+            }
+    }
+}
+
+void TDiagram::Pause()
+{
+    if (FDisplayMode != dmAnimation)
+        return;
+    FPaused = !FPaused;
+    Trace(std::string("Paused: ") + (FPaused ? "True" : "False"));
+    if (FPaused) {
+        if (m_host)
+            m_host->StopAnimationTimer();
+        if (OnPause)
+            OnPause(true);
+    } else {
+        if (m_host)
+            m_host->SetFocus();
+        if (OnPause)
+            OnPause(false);
+        Step(true);
+        if (m_host && FDisplayMode == dmAnimation && !FPaused)
+            m_host->StartAnimationTimer(AnimationPeriodMs);
+    }
+}
+
+void TDiagram::NextStep()
+{
+    if (FStep < FStepCount) {
+        FPlayUntil = FStep + 1;
+        if (FPaused)
+            Pause();
+    }
+}
+
+void TDiagram::PrevStep()
+{
+    std::int32_t target;
+    if (FFrameIndex > 0)
+        target = FStep;
+    else if (FStep > 1)
+        target = FStep - 1;
+    else
+        return;
+    if (OnTrack)
+        OnTrack((target - 1) * FramesPerStep);
+}
+
+void TDiagram::TrackEvent(std::int32_t position)
+{
+    Trace("Rules8.TrackEvent " + std::to_string(position));
+    const std::int32_t s = position / FramesPerStep + 1;
+    const std::int32_t f = position % FramesPerStep;
+    if (s != FStep) {
+        BuildAnimationList(s);
+        FFrameIndex = 0;
+        Redraw();
+        FFrameIndex = f;
+        Repaint();
+    } else if (f != FFrameIndex) {
+        if (FFrameIndex == 0)
+            AddStep();
+        FFrameIndex = f;
+        Repaint();
+    }
+}
+
+void TDiagram::TrackbarKeyDown(int key)
+{
+    Trace("TrackbarKeyDown");
+    if (key == Qt::Key_PageDown)
+        NextStep();
+    else if (key == Qt::Key_PageUp)
+        PrevStep();
+}
+
+void TDiagram::HideDiagram()
+{
+    if (Shell) {
+        Shell->CommentsHide();
+        Shell->SetupHide();
+        Shell->HideToolWindows();
+    }
+    if (OnPause)
+        OnPause(false);
+    SetMode(dmEdit);
+    if (m_host)
+        m_host->Hide();
+}
+
+} // namespace zov

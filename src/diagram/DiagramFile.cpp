@@ -1,0 +1,458 @@
+#include "diagram/DiagramFile.h"
+
+#include "diagram/Diagram.h"
+#include "model/Objet.h"
+#include "model/Records.h"
+#include "model/Settings.h"
+#include "plat/io/BinaryStream.h"
+#include "plat/io/FileNames.h"
+#include "plat/rt/Numeric.h"
+#include "plat/sys/Trace.h"
+#include "plat/sys/UserName.h"
+
+#include <QDate>
+#include <QFile>
+#include <QSaveFile>
+
+#include <new>
+
+namespace zov {
+
+namespace {
+
+FileMessageHandler messageHandler;
+FileReport lastReport;
+
+// A diagram file is a few hundred kilobytes; anything this large is not one.
+constexpr qint64 MaxFileSize = 256LL * 1024 * 1024;
+
+// Collects what the user is told, and shows it unless the load is a silent one.
+class Reporter {
+public:
+    explicit Reporter(bool show)
+        : m_show(show)
+    {
+    }
+    void say(const std::string& message)
+    {
+        lastReport.messages.push_back(message);
+        if (m_show && messageHandler)
+            messageHandler(message);
+    }
+
+private:
+    bool m_show;
+};
+
+template <std::size_t N> void ReadField(io::BinaryReader& s, std::array<char, N>& field)
+{
+    s.readInto(field.data(), N);
+}
+
+template <std::size_t N> void WriteField(io::BinaryWriter& s, const std::array<char, N>& field)
+{
+    s.writeBytes(field.data(), N);
+}
+
+// The version word, the header and the settings words, up to the first marker.
+void ReadHeader(TDiagram& d, io::BinaryReader& s)
+{
+    FileVersion = s.readI16();
+    Trace("Version: " + std::to_string(FileVersion));
+    TDiagramHeader& h = d.FHeader;
+    h.SituationType = s.readI16();
+    ReadField(s, h.Rules);
+    ReadField(s, h.Reserved);
+    ReadField(s, h.CaseCall);
+    ReadField(s, h.Author);
+    ReadField(s, h.Description);
+    ReadField(s, h.Date);
+    if (FileVersion >= 3)
+        ReadField(s, d.FEmail);
+    if (FileVersion >= 4)
+        d.FHideNumbers = s.readU8();
+    d.FReserved1 = s.readI16();
+    d.FReserved2 = s.readI16();
+    d.FReserved3 = s.readI16();
+    d.FWind = s.readU16(); // the low 16 bits, taken as unsigned
+    d.FShowLaylines = s.readI16();
+    d.FLaylineAngle = s.readI16();
+    const std::int16_t count = s.readI16();
+    d.FExtra.clear();
+    if (count > 0) {
+        d.FExtra.reserve(std::size_t(count));
+        for (std::int16_t i = 0; i < count; ++i)
+            d.FExtra.push_back(s.readI32());
+    }
+    d.FShowGrid = s.readI16();
+    d.FReserved4 = s.readI16();
+    d.FReserved5 = s.readI16();
+    d.FReserved6 = s.readI16();
+    d.FDefaultRayon = s.readI16();
+    if (d.FDefaultRayon == 0)
+        d.FDefaultRayon = 3;
+    d.FReserved7 = s.readI16();
+}
+
+// Hands what the staging diagram read over to D, which gives up whatever it held.
+void Adopt(TDiagram& d, TDiagram& read)
+{
+    d.ClearUndoStack();
+    if (d.FRoot) {
+        CurrentDiagramScope scope(&d);
+        TObjet* old = d.FRoot;
+        d.FRoot = nullptr;
+        old->FreeTree();
+    }
+    d.FHeader = read.FHeader;
+    d.FEmail = read.FEmail;
+    d.FHideNumbers = read.FHideNumbers;
+    d.FReserved1 = read.FReserved1;
+    d.FReserved2 = read.FReserved2;
+    d.FReserved3 = read.FReserved3;
+    d.FWind = read.FWind;
+    d.FShowLaylines = read.FShowLaylines;
+    d.FLaylineAngle = read.FLaylineAngle;
+    d.FExtra = std::move(read.FExtra);
+    d.FShowGrid = read.FShowGrid;
+    d.FReserved4 = read.FReserved4;
+    d.FReserved5 = read.FReserved5;
+    d.FReserved6 = read.FReserved6;
+    d.FDefaultRayon = read.FDefaultRayon;
+    d.FReserved7 = read.FReserved7;
+    d.FRoot = read.FRoot;
+    d.FBoatCount = read.FBoatCount;
+    d.FFirstMark = read.FFirstMark;
+    d.FCommittee = read.FCommittee;
+    d.FSelected = nullptr;
+    d.FHovered = nullptr;
+    d.FBackground = nullptr;
+    read.FRoot = read.FFirstMark = read.FCommittee = read.FSelected = nullptr;
+}
+
+std::string Damaged(const std::string& path, const std::string& what)
+{
+    return "Cannot open " + path + ": the file is damaged (" + what + ")";
+}
+
+std::string ReadInPart(const std::string& path, const std::string& why)
+{
+    return path + " could be read only in part (" + why
+        + "). What was read is shown without a file name, so that saving it cannot replace the original.";
+}
+
+enum class Result { Done, Incomplete, Failed };
+
+// Reads Data into a fresh diagram, then hands it over to D: D never holds half a file.
+Result Parse(TDiagram& d, const std::string& path, io::Bytes data, Reporter& say)
+{
+    TDiagram read;
+    CurrentDiagramScope scope(&read); // objects destroyed on a failure clear their references there
+    io::BinaryReader s(data);
+    TreeReadState state;
+    Result result = Result::Done;
+    try {
+        ReadHeader(read, s);
+        const std::size_t markerAt = s.pos();
+        const std::uint16_t first = s.readU16();
+        if (first != mkEnd) {
+            TObjet* root = nullptr;
+            if (first == mkSibling)
+                root = read.ReadObject(s, state);
+            else
+                state.notCompatibleAt = markerAt;
+            if (!root) {
+                say.say(NotCompatibleMessage);
+                return Result::Failed;
+            }
+            read.FRoot = root;
+            read.FSelected = root;
+            // Past the root, what cannot be read ends the reading and keeps what was read.
+            try {
+                while (read.ReadTreeStep(s, state)) { }
+            } catch (const io::FormatError& e) {
+                if (e.kind() == io::FormatError::Kind::Corrupt)
+                    throw;
+                if (e.kind() == io::FormatError::Kind::NotCompatible)
+                    say.say(NotCompatibleMessage);
+                say.say(ReadInPart(path, e.what()));
+                result = Result::Incomplete;
+            }
+            if (state.notCompatible) {
+                say.say(NotCompatibleMessage);
+                say.say(ReadInPart(path, "unknown object kind or marker at byte " + std::to_string(state.notCompatibleAt)));
+                result = Result::Incomplete;
+            }
+            read.FSelected = nullptr;
+        }
+    } catch (const io::FormatError& e) {
+        if (e.kind() == io::FormatError::Kind::NotCompatible)
+            say.say(NotCompatibleMessage);
+        say.say(Damaged(path, e.what()));
+        return Result::Failed;
+    } catch (const std::bad_alloc&) {
+        say.say(Damaged(path, "not enough memory"));
+        return Result::Failed;
+    } catch (const std::exception& e) {
+        say.say(Damaged(path, std::string(e.what()) + " near byte " + std::to_string(s.pos())));
+        return Result::Failed;
+    }
+    lastReport.objects = state.objects;
+    Adopt(d, read);
+    return result;
+}
+
+bool Load(TDiagram& d, const std::string& name, const std::string& path, io::Bytes data, Reporter& say)
+{
+    const Result result = Parse(d, path, data, say);
+    if (result == Result::Failed) {
+        lastReport.outcome = FileReport::Outcome::Failed;
+        d.FFileName.clear(); // a diagram left open by mistake must not save over the file
+        return false;
+    }
+    if (result == Result::Incomplete) {
+        lastReport.outcome = FileReport::Outcome::Incomplete;
+        d.FFileName.clear();
+    } else
+        d.FFileName = name;
+    Trace("Loaded");
+    d.FModified = 0;
+    d.FDisplayMode = dmEdit;
+    d.SetZoom(0);
+    return true;
+}
+
+// Takes every empty text out of the top-level chain, with an undo record for each.
+void RemoveEmptyTexts(TDiagram& d)
+{
+    for (TObjet* o = d.FRoot; o;) {
+        TObjet* next = o->FSibling;
+        if (auto* text = dynamic_cast<TGenText*>(o); text && text->FText.empty())
+            d.RemoveObject(o, false);
+        o = next;
+    }
+}
+
+} // namespace
+
+void SetFileMessageHandler(FileMessageHandler handler)
+{
+    messageHandler = std::move(handler);
+}
+
+const FileReport& LastFileReport()
+{
+    return lastReport;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+bool TDiagram::LoadFromFile(const std::string& name, bool showErrors)
+{
+    lastReport = {};
+    Reporter say(showErrors);
+    FFileName = name;
+    Trace("Loading: " + name);
+    const std::string path = io::findExtensionVariant(name, DiagramExtension);
+    lastReport.path = path.empty() ? name + DiagramExtension : path;
+    auto fail = [&](const std::string& message) {
+        say.say(message);
+        lastReport.outcome = FileReport::Outcome::Failed;
+        FFileName.clear();
+        return false;
+    };
+    if (path.empty())
+        return fail("Cannot open " + lastReport.path + ": the file does not exist");
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return fail("Cannot open " + path + ": " + file.errorString().toStdString());
+    // Read in blocks up to a limit: the size a device or a growing file reports says nothing.
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray block = file.read(64 * 1024);
+        if (file.error() != QFileDevice::NoError)
+            return fail("Cannot open " + path + ": " + file.errorString().toStdString());
+        if (block.isEmpty())
+            break;
+        bytes += block;
+        if (bytes.size() > MaxFileSize)
+            return fail("Cannot open " + path + ": it is far too large for a diagram file");
+    }
+    file.close();
+    return Load(*this, name, path,
+        io::Bytes(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())), say);
+}
+
+bool TDiagram::LoadFromBytes(const std::string& name, const std::uint8_t* data, std::size_t size, bool showErrors)
+{
+    lastReport = {};
+    Reporter say(showErrors);
+    FFileName = name;
+    Trace("Loading: " + name);
+    lastReport.path = name + DiagramExtension;
+    return Load(*this, name, lastReport.path, io::Bytes(data, size), say);
+}
+
+TObjet* TDiagram::ReadObject(io::BinaryReader& s, TreeReadState& state)
+{
+    const std::size_t at = s.pos();
+    const std::uint16_t kind = s.readU16();
+    if (DebugMode)
+        Trace("--> Genre: " + std::to_string(std::int16_t(kind)));
+    std::unique_ptr<TObjet> obj = LoadObject(kind, s, LoadContext { this, state.nextOf });
+    if (!obj) {
+        state.notCompatible = true;
+        state.notCompatibleAt = at;
+        FSelected = nullptr;
+        return nullptr;
+    }
+    if (DebugMode)
+        TraceLine(ClassNameOf(*obj) + " " + std::to_string(obj->FX) + " " + std::to_string(obj->FY));
+    ++state.objects;
+    return obj.release();
+}
+
+bool TDiagram::ReadTreeStep(io::BinaryReader& s, TreeReadState& state)
+{
+    // Closing markers are consumed in a loop: a long run of them costs no call depth.
+    for (;;) {
+        const std::size_t at = s.pos();
+        const std::uint16_t marker = s.readU16();
+        switch (marker) {
+        case mkSibling:
+        case mkNext: {
+            if (!FSelected) {
+                state.notCompatible = true;
+                state.notCompatibleAt = at;
+                return false;
+            }
+            state.nextOf = marker == mkNext ? FSelected : nullptr;
+            TObjet* obj = ReadObject(s, state);
+            state.nextOf = nullptr;
+            if (!obj)
+                return false;
+            if (marker == mkSibling) {
+                if (DebugMode)
+                    Trace("Inserer frere " + ClassNameOf(*obj));
+                FSelected->AppendSibling(obj);
+            } else {
+                if (DebugMode)
+                    Trace("Inserer fils " + ClassNameOf(*obj));
+                FSelected->AddNext(obj);
+            }
+            state.open.push_back({ marker, FSelected });
+            FSelected = obj;
+            return true;
+        }
+        case mkSiblingEnd:
+        case mkNextEnd:
+            // A closing marker must close the bracket that is open, else the tree is not one
+            // this program wrote and the cursor would leave the forest.
+            if (state.open.empty() || state.open.back().marker != marker - 1) {
+                state.notCompatible = true;
+                state.notCompatibleAt = at;
+                return false;
+            }
+            FSelected = state.open.back().cursor;
+            state.open.pop_back();
+            Trace("Reculer");
+            continue;
+        case mkEnd:
+            return false;
+        default:
+            state.notCompatible = true;
+            state.notCompatibleAt = at;
+            return false;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+void TDiagram::SaveTree(TObjet* obj, io::BinaryWriter& s)
+{
+    if (obj)
+        zov::SaveTree(*obj, s);
+}
+
+void TDiagram::SaveToStream(io::BinaryWriter& s)
+{
+    FileVersion = 10;
+    s.writeI16(10);
+    s.writeI16(FHeader.SituationType);
+    WriteField(s, FHeader.Rules);
+    WriteField(s, FHeader.Reserved);
+    WriteField(s, FHeader.CaseCall);
+    WriteField(s, FHeader.Author);
+    WriteField(s, FHeader.Description);
+    WriteField(s, FHeader.Date);
+    WriteField(s, FEmail);
+    s.writeU8(FHideNumbers);
+    s.writeI16(FReserved1);
+    s.writeI16(FReserved2);
+    s.writeI16(FReserved3);
+    s.writeU16(static_cast<std::uint16_t>(FWind));
+    s.writeI16(FShowLaylines);
+    s.writeI16(FLaylineAngle);
+    s.writeI16(rt::checked<std::int16_t>(std::int64_t(FExtra.size())));
+    for (std::int32_t v : FExtra)
+        s.writeI32(v);
+    s.writeI16(FShowGrid);
+    s.writeI16(FReserved4);
+    s.writeI16(FReserved5);
+    s.writeI16(FReserved6);
+    s.writeI16(FDefaultRayon);
+    s.writeI16(FReserved7);
+    if (FRoot) {
+        s.writeU16(mkSibling);
+        SaveTree(FRoot, s);
+    }
+    s.writeU16(mkEnd);
+}
+
+bool TDiagram::SaveToFile()
+{
+    lastReport = {};
+    Reporter say(true);
+    auto fail = [&](const std::string& message) {
+        say.say(message);
+        lastReport.outcome = FileReport::Outcome::Failed;
+        return false;
+    };
+    SetField(FHeader.Date, QDate::currentDate().toString(ShortDateFormat()).toStdString().substr(0, 14));
+    SetField(FHeader.Author, UserLoginName());
+    if (FFileName.empty())
+        return fail("Cannot save the diagram: it has no file name");
+    const std::string path = io::saveExtensionVariant(FFileName, DiagramExtension);
+    lastReport.path = path;
+    // Written beside the target and put in its place only once complete: a failure at any
+    // point leaves the former file as it was.
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly)) {
+        Repaint();
+        return fail("Cannot save " + path + ": " + file.errorString().toStdString());
+    }
+    RemoveEmptyTexts(*this);
+    io::BinaryWriter w;
+    try {
+        w.reserve(4096);
+        SaveToStream(w);
+    } catch (const std::exception& e) {
+        file.cancelWriting();
+        return fail("Cannot save " + path + ": " + e.what() + ". The file was left as it was.");
+    }
+    const io::Bytes bytes = w.data();
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        return fail("Cannot save " + path + ": " + why + ". The file was left as it was.");
+    }
+    if (!file.commit())
+        return fail("Cannot save " + path + ": " + file.errorString().toStdString() + ". The file was left as it was.");
+    FModified = 0;
+    return true;
+}
+
+} // namespace zov

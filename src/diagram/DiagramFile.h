@@ -1,0 +1,56 @@
+#pragma once
+// The diagram file as a whole: how its load and save report to the user, and the state of the
+// tree reader between two markers. The operations themselves are TDiagram's (Diagram.h).
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zov {
+
+class TObjet;
+
+// The extension load and save append to the diagram's file name. On disk it may be in any case
+// (the file found is used, a save rewrites it); a new file gets it in lower case.
+inline constexpr const char* DiagramExtension = ".ZOV";
+
+inline constexpr const char* NotCompatibleMessage = "Diagram not compatible with this ZOV program version";
+
+// Shows a message to the user. The main window installs one that shows a message box; without
+// one, messages are only kept in the report.
+using FileMessageHandler = std::function<void(const std::string& message)>;
+void SetFileMessageHandler(FileMessageHandler handler);
+
+// What the last load or save did.
+struct FileReport {
+    enum class Outcome {
+        Done,
+        // Loaded in part: a kind or marker this program does not know, or the data ended early.
+        // The objects read so far are kept, but the diagram has no file name, so a save cannot
+        // overwrite the original with less than it holds.
+        Incomplete,
+        Failed, // nothing was loaded, or nothing was saved
+    };
+    Outcome outcome = Outcome::Done;
+    std::string path;                  // the file read or written, with its extension as on disk
+    std::vector<std::string> messages; // every message, also those a silent load did not show
+    std::size_t objects = 0;           // records read or written
+};
+const FileReport& LastFileReport();
+
+// Where the tree reader stands between two calls of ReadTreeStep.
+struct TreeReadState {
+    struct Bracket {
+        std::uint16_t marker; // 0 or 2
+        TObjet* cursor;       // the object whose sibling or next step was read
+    };
+    std::vector<Bracket> open;        // brackets not yet closed, innermost last
+    const TObjet* nextOf = nullptr;   // the cursor when the record being read is a next step
+    bool notCompatible = false;       // an unknown kind, marker or bracket ended the reading
+    std::size_t notCompatibleAt = 0;  // its byte offset
+    std::size_t objects = 0;          // records read
+};
+
+} // namespace zov
