@@ -16,5 +16,5 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
-run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZOV_BENCH=ON
 run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DZOV_SANITIZE=ON
