@@ -101,6 +101,16 @@ TEST(GraphicsPath, ArcsUsePolarAnglesClockwise)
     joined.addArc(QRectF(20, 0, 20, 20), 180.0f, 90.0f);
     EXPECT_EQ(moveCount(joined.qpath()), 1);
     expectNear(joined.points()[2], { 20, 10 }, 1e-9);
+
+    // Angles from a damaged file: a huge start is taken modulo a turn, undefined angles add nothing.
+    gfx::Path far;
+    const float farStart = 30.0f + 360.0f * 1e6f;
+    far.addArc(rect, farStart, 60.0f);
+    EXPECT_NEAR(polarDegrees(far.firstPoint(), centre), std::fmod(double(farStart), 360.0), 1e-3);
+    gfx::Path undefined;
+    undefined.addArc(rect, std::nanf(""), 60.0f);
+    undefined.addArc(rect, 0.0f, std::numeric_limits<float>::infinity());
+    EXPECT_TRUE(undefined.isEmpty());
 }
 
 TEST(GraphicsPath, BoundsWidenedByPen)

@@ -145,11 +145,14 @@ void Path::addBeziers(std::span<const QPointF> points)
 
 void Path::addArc(const QRectF& rect, float startAngle, float sweepAngle)
 {
+    // An arc with no defined angles adds nothing; any start angle is one turn at most away.
+    if (!std::isfinite(startAngle) || !std::isfinite(sweepAngle))
+        return;
     const double rx = rect.width() / 2.0;
     const double ry = rect.height() / 2.0;
     const QPointF c = rect.center();
     const double sweep = std::clamp(static_cast<double>(sweepAngle), -360.0, 360.0);
-    const double start = radians(startAngle);
+    const double start = radians(std::fmod(static_cast<double>(startAngle), 360.0));
     const double end = start + radians(sweep);
 
     // Quarter turns at most per Bezier, split on the polar angles; each piece is converted to the
