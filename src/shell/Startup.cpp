@@ -1,0 +1,60 @@
+#include "shell/Startup.h"
+
+#include "plat/io/Paths.h"
+#include "plat/sys/Trace.h"
+#include "plat_ui/DialogHost.h"
+#include "plat_ui/SingleInstance.h"
+#include "shell/Settings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace zov {
+
+QStringList CommandLineParameters()
+{
+    QStringList args = QCoreApplication::arguments();
+    if (!args.isEmpty())
+        args.removeFirst();
+    return args;
+}
+
+bool IsAlreadyRunning(ui::SingleInstance& instance, const QStringList& parameters)
+{
+    ui::InstanceMessage message;
+    bool tooLong = false;
+    if (!parameters.isEmpty() && !IsSwitch(parameters.first()) && !parameters.first().isEmpty()) {
+        // The running instance has its own current folder: send a path it can open as it is.
+        const QByteArray path = QFileInfo(parameters.first()).absoluteFilePath().toUtf8();
+        // A cut path would open another file, or none: refuse rather than cut.
+        tooLong = path.size() > ui::SingleInstance::MaxPathBytes;
+        if (!tooLong) {
+            message.open = true;
+            message.path = path;
+        }
+    }
+    if (instance.SendToRunning(message)) {
+        if (tooLong)
+            ui::ShowMessage(PathTooLongText + u'\n' + parameters.first());
+        return true;
+    }
+    // Messages wait until the main window can take them.
+    instance.SetHeld(true);
+    instance.Listen();
+    return false;
+}
+
+void StartTrace(const QStringList& parameters)
+{
+    DebugMode = HasDebugSwitch(parameters);
+    if (DebugMode)
+        TraceOpen("TRACE.TXT");
+}
+
+void FinishProcess()
+{
+    TraceClose();
+    SaveRecentFiles();
+}
+
+} // namespace zov

@@ -1,0 +1,44 @@
+#pragma once
+// The start-up steps that come before the main window, and the steps of process end.
+//
+// The order, as main() runs it: the file type is declared and the settings read
+// (RegisterFileType, LoadSettings); a running instance takes over (IsAlreadyRunning); the "debug"
+// switch opens the trace file (StartTrace); the application title and help file are set; the
+// windows are made; the about box shows until the start-up timer ticks when no diagram opened; the
+// message loop runs. At process end: ShowPendingException for an error nothing caught, then
+// FinishProcess.
+
+#include <QString>
+#include <QStringList>
+
+namespace zov {
+
+namespace ui {
+class SingleInstance;
+}
+
+// Shown in the about box and after the main window's caption; compared with the published version.
+inline const QString VersionLabel = QStringLiteral("2.6H");
+inline const QString ProgramTitle = QStringLiteral("Zovaran");
+
+// The command-line parameters, without the program name.
+QStringList CommandLineParameters();
+
+// Text when the file a second start was given cannot be handed over whole.
+inline const QString PathTooLongText = QStringLiteral("The file name is too long to be passed to the running Zovaran:");
+
+// True when another instance runs: it has been asked to come forward and, when the first parameter
+// names a file, given that file made absolute (relative to this process's current folder). A
+// switch as first parameter only brings it forward, as does a path too long for the message (which
+// is then refused with a message). Otherwise Instance now listens as the running instance
+// (held until the main window is ready) and false is returned.
+bool IsAlreadyRunning(ui::SingleInstance& instance, const QStringList& parameters);
+
+// The "debug" switch: sets DebugMode when a parameter is "-debug" or "/debug" (any case) and then
+// creates the trace file "TRACE.TXT" in the current folder; rt::IoError when it cannot.
+void StartTrace(const QStringList& parameters);
+
+// The finalisations: "Trace closed" and the trace file closed, then the recent files written back.
+void FinishProcess();
+
+} // namespace zov
