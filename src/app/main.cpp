@@ -1,15 +1,17 @@
+#include "plat/io/Paths.h"
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
+#include "plat_ui/ProgressWindow.h"
 #include "plat_ui/SingleInstance.h"
 #include "shell/About.h"
 #include "shell/ErrorDisplay.h"
 #include "shell/Help.h"
+#include "shell/MainWindow.h"
 #include "shell/Settings.h"
 #include "shell/Startup.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QFileInfo>
 
 // The program's life, in the order of the start-up (see shell/Startup.h).
 int main(int argc, char** argv)
@@ -29,28 +31,27 @@ int main(int argc, char** argv)
             zov::ui::SetApplicationTitle(zov::ProgramTitle);
             // Errors caught by the canvas and the panels are shown like those reaching the loop.
             zov::SetErrorReporter([](const std::exception& error) { zov::DisplayException(error); });
+            zov::SetProgressMaker(zov::ui::ProgressWindow::Maker());
             zov::SetApplicationHelpFile(QCoreApplication::applicationDirPath() + QStringLiteral("/help"));
 
-            // The editor's main window is not built yet: a plain window stands in for it.
-            QWidget window;
-            window.setWindowTitle(zov::ProgramTitle + QStringLiteral(" ") + zov::VersionLabel);
-            auto* layout = new QVBoxLayout(&window);
-            auto* label = new QLabel(QStringLiteral("The main window of the editor is not built yet."), &window);
-            label->setAlignment(Qt::AlignCenter);
-            layout->addWidget(label);
             zov::StartupTimer startupTimer;
+            zov::TZovForm window;
             window.showMaximized();
-            zov::TAbout about;
-
+            zov::TAbout about(&window);
             instance.SetWindow(&window);
-            instance.SetHandler([label](const zov::ui::InstanceMessage& message) {
-                zov::Trace("Instance message: " + message.path.toStdString());
-                if (message.open)
-                    label->setText(QStringLiteral("Handed over: ") + QString::fromUtf8(message.path));
+            instance.SetHandler([&window](const zov::ui::InstanceMessage& message) {
+                if (!message.open)
+                    return;
+                // A file handed over by a second start: remember its folder and open it.
+                const QString path = QString::fromUtf8(message.path);
+                zov::LastFolder = QFileInfo(path).absolutePath();
+                window.OpenDiagram(zov::RemoveExtension(path));
             });
+            window.GetParams(parameters);
             QCoreApplication::processEvents();
             instance.SetHeld(false);
-            startupTimer.ShowAbout(about);
+            if (!window.CurrentDiagram())
+                startupTimer.ShowAbout(about);
             exitCode = app.exec();
             zov::DestroyHelpWindow();
         }

@@ -55,8 +55,8 @@ void TDiagram::SetMode(std::uint8_t mode)
             m_host->StartAnimationTimer(AnimationPeriodMs);
     }
     if (Shell) {
-        Shell->SetupHide();
-        Shell->CommentsHide();
+        Shell->HideSetup();
+        Shell->HideComments();
     }
     FSelected = nullptr;
     FHovered = nullptr;
@@ -203,8 +203,8 @@ void TDiagram::TrackbarKeyDown(int key)
 void TDiagram::HideDiagram()
 {
     if (Shell) {
-        Shell->CommentsHide();
-        Shell->SetupHide();
+        Shell->HideComments();
+        Shell->HideSetup();
         Shell->HideToolWindows();
     }
     if (OnPause)

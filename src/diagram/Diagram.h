@@ -28,6 +28,7 @@ namespace zov {
 
 class TObjet;
 struct TreeReadState;
+class PrintCanvas;
 
 enum class MouseButton { Left, Right, Middle };
 
@@ -221,6 +222,34 @@ public:
     bool ReadTreeStep(io::BinaryReader& s, TreeReadState& state);
     TObjet* ReadObject(io::BinaryReader& s, TreeReadState& state);
     void SaveTree(TObjet* obj, io::BinaryWriter& s);
+
+    // Rendering and printing (diagram/Render.cpp, diagram/Print.cpp). Both end an animation and
+    // clear the selection; the zoom and the view are left as they were.
+    // The whole occupied zone, centred and fitted, in a new Width x Height ARGB picture (0 stands
+    // for the client width or height); raises rt::GraphicsError when the picture cannot be made.
+    std::unique_ptr<gfx::Bitmap> RenderToBitmap(std::int32_t width, std::int32_t height);
+    // The same picture composed over opaque black, without alpha (clipboard, previews, thumbnails).
+    std::unique_ptr<gfx::Bitmap> CopyToBitmap(std::int32_t width, std::int32_t height);
+    // Prints the header block, the picture, the footer and the Comments text over as many pages
+    // as it needs; the document is ended also when an error interrupts it (the error goes on).
+    void Print(PrintCanvas& canvas);
+
+    // Exports (diagram/Exports.cpp). Each raises its error to the caller; the picture exports
+    // leave the diagram in edit mode with its zoom, view, cursor and frames per step as before,
+    // whether they end normally or not, with the selection cleared.
+    // One picture of the whole diagram, FFileName + "." + Ext; when not in edit mode, one per
+    // step, FFileName + "-" + step + "." + Ext. Ext "jpg" (any case) is JPEG, otherwise the MIME
+    // type is "image/" + Ext; an unknown one raises "Encoder not found for " + Ext before
+    // anything is drawn. A size of 0 stands for the client width or height.
+    void ExportImage(const std::string& ext, std::int32_t width, std::int32_t height);
+    // The animation, 20 frames per step, as a GIF that loops for ever, FFileName + ".gif", with
+    // a progress window (diagram/Progress.h) whose Cancel keeps the frames written so far.
+    // The file appears only once complete.
+    void ExportAnimatedGif();
+    // The objects and their positions as XML in "Temp.xml" in the current folder.
+    void ExportXml();
+    // Whether a picture export is running (the animated one lets events run between frames).
+    static bool ExportRunning();
 
 private:
     // Appends Obj at the end of the top-level chain (or makes it the root).

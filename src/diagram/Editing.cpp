@@ -81,19 +81,19 @@ void TDiagram::SetSelected(TObjet* obj)
         FEditState = esFree;
         SetCursor(ViewCursor::Default);
         if (Shell) {
-            Shell->SetupHide();
-            Shell->CommentsHide();
+            Shell->HideSetup();
+            Shell->HideComments();
             Shell->RulesPanelRefresh();
         }
     } else if (auto* text = dynamic_cast<TGenText*>(obj)) {
         FEditState = esFree;
         SetCursor(ViewCursor::Default);
         if (Shell) {
-            Shell->SetupHide();
+            Shell->HideSetup();
             Shell->CommentsShow(text);
         }
     } else if (Shell) {
-        Shell->CommentsHide();
+        Shell->HideComments();
         Shell->SetupShow(obj);
     }
     FHovered = nullptr;

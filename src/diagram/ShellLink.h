@@ -21,7 +21,7 @@ public:
     // Object setup dialog.
     virtual void SetupShow(TObjet*) { }  // refresh it for the object and show it
     virtual void SetupRefresh() { }      // refill it from the selected object
-    virtual void SetupHide() { }
+    virtual void HideSetup() { }
     virtual bool SetupVisible() const { return false; }
     // Its "Free" button (leaves insert mode); Focus makes it the dialog's active control.
     virtual void SetupFreeButtonEnabled(bool, bool /*focus*/ = false) { }
@@ -30,7 +30,7 @@ public:
 
     // Text dialog.
     virtual void CommentsShow(TGenText*) { }
-    virtual void CommentsHide() { }
+    virtual void HideComments() { }
 
     // Palette: its "Free" button.
     virtual void PaletteFreeButtonEnabled(bool) { }

@@ -35,10 +35,10 @@ public:
 
     void SetupShow(zov::TObjet* o) override { setupFor = o; setupVisible = true; }
     void SetupRefresh() override { ++setupRefreshes; }
-    void SetupHide() override { setupVisible = false; }
+    void HideSetup() override { setupVisible = false; }
     bool SetupVisible() const override { return setupVisible; }
     void CommentsShow(zov::TGenText* t) override { commentsFor = t; }
-    void CommentsHide() override { commentsFor = nullptr; }
+    void HideComments() override { commentsFor = nullptr; }
     bool ChoosePictureModal() override { return pictureChosen; }
     const gfx::Bitmap* ChosenPicture() const override { return picture; }
     bool ChosenPictureIsBackground() const override { return background; }

@@ -1,0 +1,97 @@
+#include "diagram/Diagram.h"
+
+#include "plat/gfx/Bitmap.h"
+#include "plat/gfx/Graphics.h"
+#include "plat/rt/Errors.h"
+#include "plat/rt/Numeric.h"
+#include "plat/sys/Trace.h"
+
+#include <cstdio>
+
+// The whole diagram in a picture of any size, whatever part of it the window shows: for the
+// printed page, the clipboard, the template previews and the recent-file thumbnails.
+
+namespace zov {
+
+namespace {
+
+// The picture of a render is held twice while it is composed over black; beyond this many
+// pixels the memory it takes is no longer reasonable for one picture.
+constexpr std::int64_t MaxRenderPixels = std::int64_t(64) * 1024 * 1024;
+
+} // namespace
+
+std::unique_ptr<gfx::Bitmap> TDiagram::RenderToBitmap(std::int32_t width, std::int32_t height)
+{
+    FHovered = nullptr;
+    SetSelected(nullptr);
+    SetMode(dmEdit); // rendering always ends an animation
+
+    if (width == 0)
+        width = ClientWidth();
+    if (height == 0)
+        height = ClientHeight();
+    if (width <= 0 || height <= 0)
+        throw rt::GraphicsError(rt::InvalidParameter);
+    if (std::int64_t(width) * height > MaxRenderPixels)
+        throw rt::GraphicsError(rt::OutOfMemory);
+    auto bitmap = std::make_unique<gfx::Bitmap>(width, height, gfx::PixelFormat::Argb32);
+    if (bitmap->isNull())
+        throw rt::GraphicsError(rt::OutOfMemory);
+
+    // The view and the client size are borrowed for the render and given back however it ends.
+    // The picture stands in for the client area while it is drawn, so that what the overlays
+    // measure on the client (the laylines run to its bottom) spans the whole picture.
+    struct ViewKeeper {
+        TDiagram& d;
+        float zoom;
+        TRect4 view;
+        std::int32_t clientWidth, clientHeight;
+        ~ViewKeeper()
+        {
+            d.FZoom = zoom;
+            d.FView = view;
+            d.m_clientWidth = clientWidth;
+            d.m_clientHeight = clientHeight;
+        }
+    } keeper { *this, FZoom, FView, m_clientWidth, m_clientHeight };
+
+    FView = FZone;
+    // A zone never has an empty side when it comes from the objects; one that does is drawn as
+    // if it were one unit wide rather than divided by.
+    const float zx = float(width) / float(FZone.w > 0 ? FZone.w : 1);
+    const float zy = float(height) / float(FZone.h > 0 ? FZone.h : 1);
+    FZoom = zx >= zy ? zy : zx;
+
+    if (DebugMode) {
+        char zoom[32];
+        std::snprintf(zoom, sizeof zoom, "%7.3f", double(FZoom));
+        TraceLine(FFileName + ", zoom: " + zoom);
+    }
+
+    const std::int32_t cx = FZone.x + FZone.w / 2;
+    const std::int32_t cy = FZone.y + FZone.h / 2;
+    FView.x = cx - rt::RoundI32((width / 2) / double(FZoom));
+    FView.y = cy - rt::RoundI32((height / 2) / double(FZoom));
+    FView.w = rt::RoundI32(width / double(FZoom));
+    FView.h = rt::RoundI32(height / double(FZoom));
+
+    m_clientWidth = width;
+    m_clientHeight = height;
+    {
+        gfx::Graphics g(*bitmap);
+        Redraw(&g);
+    }
+    return bitmap;
+}
+
+std::unique_ptr<gfx::Bitmap> TDiagram::CopyToBitmap(std::int32_t width, std::int32_t height)
+{
+    const std::unique_ptr<gfx::Bitmap> picture = RenderToBitmap(width, height);
+    auto copy = picture->overBlack();
+    if (copy->isNull())
+        throw rt::GraphicsError(rt::OutOfMemory);
+    return copy;
+}
+
+} // namespace zov

@@ -1,0 +1,768 @@
+#include "shell/MainWindow.h"
+
+#include "diagram/Diagram.h"
+#include "diagram/DiagramFile.h"
+#include "diagram_view/DiagramView.h"
+#include "plat/io/FileNames.h"
+#include "plat/io/Paths.h"
+#include "plat/rt/Errors.h"
+#include "plat/sys/Trace.h"
+#include "plat_ui/DialogHost.h"
+#include "plat_ui/ErrorReport.h"
+#include "shell/About.h"
+#include "shell/CommentsDialog.h"
+#include "shell/Help.h"
+#include "shell/ImageSelect.h"
+#include "shell/ObjectPalette.h"
+#include "shell/RulesPanel.h"
+#include "shell/Settings.h"
+#include "shell/SetupDialog.h"
+#include "shell/Startup.h"
+#include "shell/WelcomePage.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QVBoxLayout>
+#include <QWindowStateChangeEvent>
+
+// The frame of the program: tabs, the File and View menus, opening, saving and closing.
+
+namespace zov {
+
+QString LastFolder;
+TZovForm* ZovForm = nullptr;
+
+namespace {
+
+struct Template {
+    const char* menuCaption;
+    QKeySequence shortcut;
+    void (TDiagram::*make)();
+    const char* tabCaption;
+};
+
+const Template Templates[] = {
+    { "&Starting area", QKeySequence(Qt::CTRL | Qt::Key_B), &TDiagram::NewStart, "New Starting area" },
+    { "&Windward Finishing area", QKeySequence(Qt::CTRL | Qt::Key_F), &TDiagram::NewFinish1, "New Finishing area" },
+    { "&Leeward Finishing area", QKeySequence(Qt::CTRL | Qt::Key_H), &TDiagram::NewFinish2, "New Finishing area" },
+    { "&Windward mark", QKeySequence(Qt::CTRL | Qt::Key_W), &TDiagram::NewWindward, "New Windward mark" },
+    { "&Leeward mark", QKeySequence(Qt::CTRL | Qt::Key_L), &TDiagram::NewLeeward, "New Leeward mark" },
+    { "Leeward &Gate", QKeySequence(Qt::CTRL | Qt::Key_M), &TDiagram::NewGate, "New Gate area" },
+    { "&Full area", QKeySequence(Qt::CTRL | Qt::Key_N), &TDiagram::NewFull, "New Full area" },
+    { "&Empty", QKeySequence(Qt::CTRL | Qt::Key_E), &TDiagram::NewEmpty, "New Empty area" },
+};
+
+QString BareName(const QString& path)
+{
+    return QFileInfo(RemoveExtension(path)).fileName();
+}
+
+QString FolderOf(const QString& path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+} // namespace
+
+template <class F> void TZovForm::Guarded(F&& command)
+{
+    try {
+        if (TDiagram* d = CurrentDiagram()) {
+            CurrentDiagramScope current(d);
+            command();
+        } else
+            command();
+    } catch (const std::exception& e) {
+        ReportError(e);
+    }
+}
+
+TZovForm::TZovForm(QWidget* parent)
+    : QMainWindow(parent)
+{
+    ZovForm = this;
+    Shell = this;
+    Trace("FormCreate");
+    setObjectName(QStringLiteral("TZovForm"));
+    FBaseCaption = ProgramTitle;
+    SetWelcomeCaption();
+    LastFolder = QDir::currentPath();
+    AskOpenFileName = [this] {
+        return QFileDialog::getOpenFileName(this, QString(), LastFolder, QStringLiteral("Zovaran (*.zov *.ZOV)"));
+    };
+    AskSaveFileName = [this] {
+        const TDiagram* d = CurrentDiagram();
+        const QString start = d && !d->FFileName.empty() ? QString::fromStdString(d->FFileName) : LastFolder;
+        return QFileDialog::getSaveFileName(this, QString(), start,
+            QStringLiteral("Diagram (*.zov *.ZOV);;Static image (GIF) (*.gif *.GIF);;Animated image (GIF) (*.xxx *.XXX);;"
+                           "One image per situation (PNG) (*.uuu *.UUU);;Static image (PNG) (*.png *.PNG);;"
+                           "Static image (JPG) (*.jpg *.JPG);;Static image (BMP) (*.bmp *.BMP);;HTML Page (*.htm *.HTM)"));
+    };
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    TabControl = new QTabBar(central);
+    TabControl->setExpanding(false);
+    TabControl->setDocumentMode(true);
+    TabControl->hide();
+    layout->addWidget(TabControl);
+    m_client = new QWidget(central);
+    m_clientLayout = new QVBoxLayout(m_client);
+    m_clientLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_client, 1);
+    Welcome = new WelcomePage(m_client);
+    m_clientLayout->addWidget(Welcome);
+    BuildAnimationBar();
+    layout->addWidget(PanelX);
+    setCentralWidget(central);
+    statusBar()->setVisible(DebugMode);
+
+    BuildMenus();
+
+    // The tool windows stay above the main window.
+    Setup = new TSetup(this);
+    ChoixObj = new TChoixObj(this);
+    Comments = new TComments(this);
+    ImageSelect = new TImageSelect(this);
+    RulesPanel = new TRulesPanel(this);
+    Setup->OnHide = [this] { SetupHide(); };
+    Comments->OnHide = [this] { CommentsHide(); };
+    QObject::connect(Setup->Button1, &QPushButton::clicked, this, [this] { InsertAfterClick(); });
+    QObject::connect(Setup->Button2, &QPushButton::clicked, this, [this] { InsertBeforeClick(); });
+    QObject::connect(Setup->Button3, &QPushButton::clicked, this, [this] { FreeClick(); });
+    QObject::connect(Setup->Button4, &QPushButton::clicked, this, [this] {
+        Guarded([&] {
+            if (TDiagram* d = CurrentDiagram())
+                d->Delete1Click();
+        });
+    });
+    ChoixObj->OnTool = [this](int button) {
+        Guarded([&] {
+            if (TDiagram* d = CurrentDiagram())
+                d->ChooseTool(button);
+        });
+    };
+    ChoixObj->OnPicture = [this] {
+        Guarded([&] {
+            if (TDiagram* d = CurrentDiagram())
+                d->ChoosePicture();
+        });
+    };
+    Welcome->OnTemplate = [this](int index) { NewFromTemplate(index); };
+    Welcome->OnRecentFile = [this](const QString& file) { OpenDiagram(file); };
+
+    // Tab 0 is the welcome page.
+    TabControl->addTab(QStringLiteral("Welcome"));
+    QObject::connect(TabControl, &QTabBar::currentChanged, this, [this](int index) {
+        if (!m_changingTabs)
+            TabControlChange(index);
+    });
+    RefreshRecentMenu();
+    EnableDiagramMenus(false);
+
+    SetFileMessageHandler([this](const std::string& message) { ui::ShowMessage(QString::fromStdString(message), this); });
+    resize(1000, 700);
+}
+
+TZovForm::~TZovForm()
+{
+    SetFileMessageHandler(nullptr);
+    // The diagrams go before the dialogs that may point at their objects.
+    while (DiagramTabCount() > 0)
+        ReleaseTab(TabControl->count() - 1);
+    if (Shell == this)
+        Shell = nullptr;
+    if (ZovForm == this)
+        ZovForm = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menus
+
+void TZovForm::BuildMenus()
+{
+    Files1 = menuBar()->addMenu(QStringLiteral("&File"));
+    New1 = Files1->addMenu(QStringLiteral("&New"));
+    New1->setToolTip(QStringLiteral("To create a new diagram"));
+    for (int i = 0; i < int(std::size(Templates)); ++i) {
+        QAction* item = New1->addAction(QString::fromUtf8(Templates[i].menuCaption));
+        item->setShortcut(Templates[i].shortcut);
+        QObject::connect(item, &QAction::triggered, this, [this, i] { NewFromTemplate(i); });
+    }
+    Open1 = Files1->addAction(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), this, [this] { Open1Click(); });
+    Search1 = Files1->addAction(QStringLiteral("Search"), QKeySequence(Qt::Key_F3));
+    Search1->setEnabled(false); // the diagram browser is not built yet
+    Files1->addSeparator();
+    Save1 = Files1->addAction(QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), this, [this] { SaveClick(); });
+    Saveas1 = Files1->addAction(QStringLiteral("Save as..."), this, [this] { SaveAsClick(); });
+    Export1 = Files1->addAction(QStringLiteral("Export to ZOV Repository"));
+    Close1 = Files1->addAction(QStringLiteral("&Close"), this, [this] { CloseClick(); });
+    Files1->addSeparator();
+    Print1 = Files1->addAction(QStringLiteral("Print..."), QKeySequence(Qt::CTRL | Qt::Key_P), this, [this] { Print1Click(); });
+    Files1->addSeparator();
+    m_recentSeparator = Files1->addSeparator();
+    Exit1 = Files1->addAction(QStringLiteral("&Exit"), this, [this] { Exit1Click(); });
+
+    Edit1 = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QObject::connect(Edit1, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
+    Undo1 = Edit1->addAction(QStringLiteral("Undo last change"), QKeySequence(Qt::CTRL | Qt::Key_Z), this, [this] { Undo1Click(); });
+    Insert1 = Edit1->addAction(QStringLiteral("Insert object"), QKeySequence(Qt::Key_F4), this, [this] { Insert1Click(); });
+    Copy1 = Edit1->addAction(QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), this, [this] { CopyClick(); });
+    Paste1 = Edit1->addAction(QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), this, [this] { Paste1Click(); });
+    Characteristics1 = Edit1->addAction(QStringLiteral("&Characteristics"), QKeySequence(Qt::Key_F5));
+    Characteristics1->setVisible(false); // the characteristics dialog is not built yet
+    Rules1 = Edit1->addAction(QStringLiteral("Rules that apply"), QKeySequence(Qt::Key_F2), this, [this] { Rules1Click(); });
+    Edit1->addSeparator();
+    Comments1 = Edit1->addAction(QStringLiteral("Comments"), QKeySequence(Qt::Key_F6), this, [this] { DocumentTextClick(gComments); });
+    Summary1 = Edit1->addAction(QStringLiteral("&Summary"), QKeySequence(Qt::Key_F7), this, [this] { DocumentTextClick(gSummary); });
+    Facts1 = Edit1->addAction(QStringLiteral("&Facts found"), QKeySequence(Qt::Key_F8), this, [this] { DocumentTextClick(gFactsFound); });
+    Decision1 = Edit1->addAction(QStringLiteral("&Decision"), QKeySequence(Qt::Key_F9), this, [this] { DocumentTextClick(gDecision); });
+    for (QAction* item : { Comments1, Summary1, Facts1, Decision1 })
+        item->setCheckable(true);
+
+    Zoom1 = menuBar()->addMenu(QStringLiteral("&View"));
+    Zoomall1 = Zoom1->addAction(QStringLiteral("Zoom all"), QKeySequence(Qt::Key_F10), this, [this] { ZoomAllClick(); });
+    ZoomIn = Zoom1->addAction(QStringLiteral("Zoom in"), QKeySequence(Qt::Key_F11), this, [this] { ZoomInClick(); });
+    ZoomOut = Zoom1->addAction(QStringLiteral("Zoom out"), QKeySequence(Qt::Key_F12), this, [this] { ZoomOutClick(); });
+
+    Options1 = menuBar()->addMenu(QStringLiteral("&Options"));
+    Grid1 = Options1->addAction(QStringLiteral("&Grid"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    Laylines1 = Options1->addAction(QStringLiteral("&Laylines"), QKeySequence(Qt::CTRL | Qt::Key_I));
+    BoatsTracks1 = Options1->addAction(QStringLiteral("&Boats Tracks"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    SituationNumber1 = Options1->addAction(QStringLiteral("Situations &numbers"), QKeySequence(Qt::CTRL | Qt::Key_K));
+    for (QAction* item : { Grid1, Laylines1, BoatsTracks1, SituationNumber1 }) {
+        item->setCheckable(true);
+        item->setChecked(true);
+        QObject::connect(item, &QAction::triggered, this, [this, item] { OptionClick(item); });
+    }
+    Options1->addSeparator();
+    auto* modes = new QActionGroup(this);
+    Normal1 = Options1->addAction(QStringLiteral("&Normal"), this, [this] { Normal1Click(); });
+    Animate1 = Options1->addAction(QStringLiteral("&Animate"), QKeySequence(Qt::CTRL | Qt::Key_A), this, [this] { Animate1Click(); });
+    for (QAction* item : { Normal1, Animate1 }) {
+        item->setCheckable(true);
+        modes->addAction(item);
+    }
+    Normal1->setChecked(true);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
+    help->addAction(QStringLiteral("&Help"), QKeySequence(Qt::Key_F1), this, [this] { HtmlHelpShowContents(this); });
+    help->addAction(QStringLiteral("His&tory"), this, [this] { HtmlHelpShowContext(this, 301); });
+    help->addSeparator();
+    help->addAction(QStringLiteral("&About"), this, [this] {
+        TAbout about(this);
+        ui::Dialogs().Exec(about);
+    });
+}
+
+void TZovForm::RefreshRecentMenu()
+{
+    for (QAction* item : m_recentItems) {
+        Files1->removeAction(item);
+        delete item;
+    }
+    m_recentItems.clear();
+    QStringList shown;
+    for (const QString& file : RecentFiles)
+        if (!file.isEmpty()) {
+            auto* item = new QAction(ShortenPath(file), Files1);
+            QObject::connect(item, &QAction::triggered, this, [this, file] { OpenDiagram(file); });
+            Files1->insertAction(m_recentSeparator, item);
+            m_recentItems.append(item);
+            shown.append(file);
+        }
+    if (Welcome)
+        Welcome->SetRecentFiles(shown);
+}
+
+void TZovForm::AddToRecentFiles(const QString& fileName)
+{
+    // The newest first; a file already listed moves to the top.
+    QStringList files;
+    files.append(fileName);
+    for (const QString& file : RecentFiles)
+        if (!file.isEmpty() && file != fileName)
+            files.append(file);
+    for (int i = 0; i < RecentFileCount; ++i)
+        RecentFiles[std::size_t(i)] = i < files.size() ? files[i] : QString();
+    RefreshRecentMenu();
+}
+
+void TZovForm::EnableDiagramMenus(bool on)
+{
+    for (QAction* item : { Save1, Saveas1, Close1, Print1, Facts1, Decision1 })
+        item->setEnabled(on);
+    Export1->setEnabled(false); // the repository upload is not built yet
+    for (QMenu* menu : { Edit1, Options1, Zoom1 })
+        menu->menuAction()->setEnabled(on);
+    for (QAction* item : Edit1->actions())
+        item->setEnabled(on);
+    for (QAction* item : Options1->actions())
+        item->setEnabled(on);
+    for (QAction* item : Zoom1->actions())
+        item->setEnabled(on);
+    if (Setup) {
+        Setup->Button1->setEnabled(true);
+        Setup->Button2->setEnabled(true);
+        Setup->Button3->setEnabled(false);
+    }
+}
+
+void TZovForm::SetWelcomeCaption()
+{
+    setWindowTitle(FBaseCaption + QStringLiteral(" - ") + VersionLabel);
+}
+
+void TZovForm::SetCaptionOfFile(const QString& fileName)
+{
+    setWindowTitle(FBaseCaption + QStringLiteral(": ") + BareName(fileName));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tabs
+
+TDiagram* TZovForm::CurrentDiagram() const
+{
+    return m_current ? &m_current->diagram() : nullptr;
+}
+
+int TZovForm::DiagramTabCount() const
+{
+    return TabControl ? std::max(0, TabControl->count() - 1) : 0;
+}
+
+DiagramView* TZovForm::ViewOfTab(int index) const
+{
+    if (index <= 0 || index >= TabControl->count())
+        return nullptr;
+    return static_cast<DiagramView*>(TabControl->tabData(index).value<QObject*>());
+}
+
+int TZovForm::TabOfView(const DiagramView* view) const
+{
+    for (int i = 1; i < TabControl->count(); ++i)
+        if (ViewOfTab(i) == view)
+            return i;
+    rt::assertFail("Diagram for this tab not found", "Rules1", __LINE__);
+}
+
+void TZovForm::ShowWelcome()
+{
+    m_current = nullptr;
+    Welcome->show();
+    EnableDiagramMenus(false);
+    SetWelcomeCaption();
+    PanelX->hide();
+}
+
+void TZovForm::NewDiagramTab(const QString& caption)
+{
+    if (TDiagram* d = CurrentDiagram())
+        d->HideDiagram();
+    Welcome->hide();
+    auto* view = new DiagramView(m_client);
+    m_clientLayout->addWidget(view);
+    TDiagram& d = view->diagram();
+    d.OnStatus = [this](const std::string& text) { StatusChange(text); };
+    d.OnTrack = [this](std::int32_t position) { TrackChange(position); };
+    d.OnMode = [this] { ModeEvent(); };
+    d.OnPause = [this](bool paused) { PauseEvent(paused); };
+    m_current = view;
+    Diagram = &d;
+    m_changingTabs = true;
+    const int index = TabControl->addTab(ShortenPath(caption));
+    TabControl->setTabData(index, QVariant::fromValue<QObject*>(view));
+    TabControl->setCurrentIndex(index);
+    m_changingTabs = false;
+    TabControl->setVisible(TabControl->count() > 1);
+    view->show();
+    Normal1Click();
+}
+
+DiagramView* TZovForm::SelectTabOfFile(const QString& fileName)
+{
+    // The full file names decide, not the shortened captions: two files can shorten alike.
+    for (int i = 1; i < TabControl->count(); ++i) {
+        DiagramView* view = ViewOfTab(i);
+        auto own = m_ownFile.find(&view->diagram());
+        const QString name = own != m_ownFile.end() ? own->second : QString::fromStdString(view->diagram().FFileName);
+        if (!name.isEmpty() && name == fileName) {
+            m_changingTabs = true;
+            TabControl->setCurrentIndex(i);
+            m_changingTabs = false;
+            return view;
+        }
+    }
+    return nullptr;
+}
+
+void TZovForm::OpenDiagram(const QString& fileName)
+{
+    Trace("Open: " + fileName.toStdString());
+    if (TDiagram::ExportRunning())
+        return; // the export lets events run between its frames: the diagram must stay
+    if (TDiagram* d = CurrentDiagram())
+        d->HideDiagram();
+    DiagramView* found = SelectTabOfFile(fileName);
+    if (found) {
+        Welcome->hide();
+        m_current = found;
+        Diagram = &found->diagram();
+    } else {
+        NewDiagramTab(fileName);
+        TDiagram& d = *CurrentDiagram();
+        bool loaded = false;
+        Guarded([&] { loaded = d.LoadFromFile(fileName.toStdString(), true); });
+        if (!loaded) {
+            d.FModified = 0; // nothing of the user's is in it
+            CloseClick();
+            return;
+        }
+        if (LastFileReport().outcome == FileReport::Outcome::Done) {
+            m_ownFile[&d] = fileName;
+            AddToRecentFiles(fileName);
+        }
+        SetCaptionOfFile(fileName);
+    }
+    ActivateDiagram();
+    TDiagram& d = *CurrentDiagram();
+    d.FSelected = d.FindOrAddText(gComments, false);
+    if (auto* comments = dynamic_cast<TGenText*>(d.FSelected)) {
+        Comments->Refresh(comments);
+        Comments->show();
+    }
+}
+
+void TZovForm::ActivateDiagram()
+{
+    TDiagram* d = CurrentDiagram();
+    if (!d)
+        return;
+    Welcome->hide();
+    SetCaptionOfFile(QString::fromStdString(d->FFileName));
+    SyncOptionChecks();
+    SyncTextChecks();
+    d->OnMode = [this] { ModeEvent(); };
+    d->OnPause = [this](bool paused) { PauseEvent(paused); };
+    d->OnTrack = [this](std::int32_t position) { TrackChange(position); };
+    m_current->show();
+    m_current->setFocus();
+    m_current->SetCursor(ViewCursor::Default);
+    EnableDiagramMenus(true);
+    Normal1Click();
+}
+
+void TZovForm::SyncOptionChecks()
+{
+    const TDiagram* d = CurrentDiagram();
+    Grid1->setChecked(d->FShowGrid != 0);
+    Laylines1->setChecked(d->FShowLaylines != 0);
+    BoatsTracks1->setChecked(d->FShowTracks != 0);
+    SituationNumber1->setChecked(d->FHideNumbers == 0);
+}
+
+void TZovForm::SyncTextChecks()
+{
+    TDiagram* d = CurrentDiagram();
+    Comments1->setChecked(d->FindOrAddText(gComments, false) != nullptr);
+    Summary1->setChecked(d->FindOrAddText(gSummary, false) != nullptr);
+    Facts1->setChecked(d->FindOrAddText(gFactsFound, false) != nullptr);
+    Decision1->setChecked(d->FindOrAddText(gDecision, false) != nullptr);
+}
+
+void TZovForm::TabControlChange(int index)
+{
+    if (TDiagram* d = CurrentDiagram())
+        d->HideDiagram();
+    PanelX->hide();
+    if (index > 0) {
+        m_current = ViewOfTab(index);
+        Diagram = CurrentDiagram();
+        ActivateDiagram();
+    } else {
+        Diagram = nullptr;
+        ShowWelcome();
+    }
+}
+
+void TZovForm::ReleaseTab(int index)
+{
+    DiagramView* view = ViewOfTab(index);
+    if (Setup->FObjet || Comments->FText) {
+        // The dialogs must not keep objects of a diagram that is going.
+        Setup->FObjet = nullptr;
+        Comments->FText = nullptr;
+        Setup->hide();
+        Comments->hide();
+    }
+    m_changingTabs = true;
+    TabControl->removeTab(index);
+    m_changingTabs = false;
+    TabControl->setVisible(TabControl->count() > 1);
+    if (view) {
+        m_ownFile.erase(&view->diagram());
+        if (Diagram == &view->diagram())
+            Diagram = nullptr;
+        if (m_current == view)
+            m_current = nullptr;
+        delete view;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+void TZovForm::GetParams(const QStringList& parameters)
+{
+    Trace("GetParams");
+    if (!parameters.isEmpty() && !IsSwitch(parameters.first()))
+        OpenDiagram(RemoveExtension(QFileInfo(parameters.first()).absoluteFilePath()));
+}
+
+void TZovForm::Open1Click()
+{
+    const QString name = AskOpenFileName ? AskOpenFileName() : QString();
+    if (name.isEmpty())
+        return;
+    LastFolder = FolderOf(name);
+    OpenDiagram(RemoveExtension(name));
+}
+
+void TZovForm::NewFromTemplate(int index)
+{
+    if (index < 0 || index >= int(std::size(Templates)))
+        return;
+    NewDiagramTab(QString::fromUtf8(Templates[index].tabCaption));
+    const auto make = Templates[index].make;
+    Guarded([&] { (CurrentDiagram()->*make)(); });
+    AfterNewDiagram();
+}
+
+void TZovForm::AfterNewDiagram()
+{
+    EnableDiagramMenus(true);
+    Export1->setEnabled(false);
+    Save1->setEnabled(false);
+    SyncOptionChecks();
+    for (QAction* item : { Comments1, Summary1, Facts1, Decision1 })
+        item->setChecked(false);
+    Insert1Click();
+}
+
+void TZovForm::SaveClick()
+{
+    TDiagram* d = CurrentDiagram();
+    if (!d)
+        return;
+    if (d->FFileName.empty()) {
+        SaveAsClick();
+        return;
+    }
+    const QString name = QString::fromStdString(d->FFileName);
+    auto own = m_ownFile.find(d);
+    const bool isOwnFile = own != m_ownFile.end() && own->second == name;
+    if (!isOwnFile && !io::findExtensionVariant(d->FFileName, DiagramExtension).empty()) {
+        // The name came from an export or from a partly read file: never overwrite silently.
+        const auto answer = ui::MessageBox(
+            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(BareName(name) + QStringLiteral(".ZOV")),
+            QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+    bool saved = false;
+    Guarded([&] { saved = d->SaveToFile(); });
+    if (saved)
+        m_ownFile[d] = name;
+}
+
+void TZovForm::SaveAsClick()
+{
+    if (!CurrentDiagram())
+        return;
+    const QString chosen = AskSaveFileName ? AskSaveFileName() : QString();
+    if (chosen.isEmpty())
+        return;
+    SaveAs(chosen);
+}
+
+void TZovForm::SaveAs(const QString& chosen)
+{
+    TDiagram* d = CurrentDiagram();
+    if (!d || chosen.isEmpty())
+        return;
+    LastFolder = FolderOf(chosen);
+    const QString suffix = QFileInfo(chosen).suffix();
+    const QString ext = suffix.isEmpty() ? QString() : QStringLiteral(".") + suffix.toUpper();
+    const QString name = RemoveExtension(chosen);
+    const std::string oldName = d->FFileName;
+    d->FFileName = name.toStdString();
+    Normal1Click();
+    bool done = false;
+    try {
+        CurrentDiagramScope current(d);
+        if (ext == QLatin1String(".GIF"))
+            d->ExportImage("gif", 0, 0);
+        else if (ext == QLatin1String(".JPG"))
+            d->ExportImage("jpg", 0, 0);
+        else if (ext == QLatin1String(".PNG"))
+            d->ExportImage("png", 0, 0);
+        else if (ext == QLatin1String(".BMP"))
+            d->ExportImage("bmp", 0, 0);
+        else if (ext == QLatin1String(".XXX"))
+            d->ExportAnimatedGif();
+        else if (ext == QLatin1String(".UUU")) {
+            d->FDisplayMode = dmAnimation;
+            d->ExportImage("png", 0, 0);
+        } else if (ext == QLatin1String(".HTM"))
+            d->ExportXml();
+        else {
+            SaveClick();
+            done = d->FModified == 0;
+        }
+        if (ext == QLatin1String(".GIF") || ext == QLatin1String(".JPG") || ext == QLatin1String(".PNG")
+            || ext == QLatin1String(".BMP") || ext == QLatin1String(".XXX") || ext == QLatin1String(".UUU")
+            || ext == QLatin1String(".HTM"))
+            done = true;
+    } catch (const std::exception& e) {
+        ReportError(e);
+    }
+    if (!done) {
+        // Nothing was written under the new name: the diagram keeps its old one.
+        d->FFileName = oldName;
+        return;
+    }
+    SetCaptionOfFile(chosen);
+    TabControl->setTabText(TabOfView(m_current), ShortenPath(name));
+    Save1->setEnabled(true);
+    if (ext == QLatin1String(".ZOV"))
+        AddToRecentFiles(name);
+}
+
+void TZovForm::CloseClick()
+{
+    if (!CurrentDiagram() || TDiagram::ExportRunning() || !AskSaveChanges())
+        return;
+    CurrentDiagram()->HideDiagram();
+    const int index = TabOfView(m_current);
+    ReleaseTab(index);
+    m_changingTabs = true;
+    TabControl->setCurrentIndex(index - 1);
+    m_changingTabs = false;
+    if (index - 1 == 0) {
+        Diagram = nullptr;
+        ShowWelcome();
+    } else {
+        m_current = ViewOfTab(index - 1);
+        Diagram = CurrentDiagram();
+        ActivateDiagram();
+    }
+}
+
+void TZovForm::Exit1Click()
+{
+    // An open text dialog keeps what was typed, as its OK would.
+    if (Comments->isVisible())
+        Comments->Button2->click();
+    close();
+}
+
+bool TZovForm::AskSaveChanges()
+{
+    TDiagram* d = CurrentDiagram();
+    if (!d || d->FModified == 0)
+        return true;
+    const auto answer = ui::MessageBox(QStringLiteral("Do you want to save changes ?"), QMessageBox::Question,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes, this);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::No)
+        return true;
+    SaveClick();
+    return CurrentDiagram() && CurrentDiagram()->FModified == 0;
+}
+
+bool TZovForm::FormCloseQuery()
+{
+    if (TDiagram::ExportRunning())
+        return false;
+    while (DiagramTabCount() > 0) {
+        if (TabControl->currentIndex() == 0) {
+            m_changingTabs = true;
+            TabControl->setCurrentIndex(TabControl->count() - 1);
+            m_changingTabs = false;
+            m_current = ViewOfTab(TabControl->currentIndex());
+            Diagram = CurrentDiagram();
+            ActivateDiagram();
+        }
+        if (!AskSaveChanges())
+            return false;
+        const int index = TabControl->currentIndex();
+        CurrentDiagram()->HideDiagram();
+        ReleaseTab(index);
+        m_changingTabs = true;
+        TabControl->setCurrentIndex(index - 1);
+        m_changingTabs = false;
+        m_current = ViewOfTab(index - 1);
+        Diagram = CurrentDiagram();
+        if (m_current)
+            ActivateDiagram();
+    }
+    return true;
+}
+
+void TZovForm::closeEvent(QCloseEvent* event)
+{
+    bool canClose = false;
+    Guarded([&] { canClose = FormCloseQuery(); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    HideToolWindows();
+    Setup->hide();
+    Comments->hide();
+    event->accept();
+}
+
+void TZovForm::changeEvent(QEvent* event)
+{
+    // A window that was maximised before minimising comes back maximised.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
+        FRestoreState = static_cast<QWindowStateChangeEvent*>(event)->oldState() & ~Qt::WindowMinimized;
+    QMainWindow::changeEvent(event);
+}
+
+void TZovForm::ZoomAllClick()
+{
+    Guarded([&] {
+        if (TDiagram* d = CurrentDiagram())
+            d->SetZoom(0);
+    });
+}
+
+void TZovForm::ZoomInClick()
+{
+    Guarded([&] {
+        if (TDiagram* d = CurrentDiagram())
+            d->SetZoom(1.1f);
+    });
+}
+
+void TZovForm::ZoomOutClick()
+{
+    Guarded([&] {
+        if (TDiagram* d = CurrentDiagram())
+            d->SetZoom(0.9f);
+    });
+}
+
+} // namespace zov

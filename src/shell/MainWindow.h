@@ -1,0 +1,191 @@
+#pragma once
+// The main window: one tab per open diagram after the "Welcome" tab, the menus, the animation
+// bar, and the dialogs of the current diagram. It stays thin: the commands call the diagram
+// and the dialogs, which hold the drawing and file logic.
+
+#include "diagram/ShellLink.h"
+
+#include <QBasicTimer>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <map>
+
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QMenu;
+class QSlider;
+class QTabBar;
+class QToolButton;
+class QVBoxLayout;
+
+namespace zov {
+
+class DiagramView;
+class TAbout;
+class TChoixObj;
+class TComments;
+class TDiagram;
+class TImageSelect;
+class TRulesPanel;
+class TSetup;
+class WelcomePage;
+struct TemplateInfo;
+
+// The folder the open and save dialogs start in.
+extern QString LastFolder;
+
+class TZovForm : public QMainWindow, public ShellLink {
+public:
+    explicit TZovForm(QWidget* parent = nullptr);
+    ~TZovForm() override;
+
+    // The current diagram (the selected tab's), or none on the "Welcome" tab.
+    TDiagram* CurrentDiagram() const;
+    DiagramView* CurrentView() const { return m_current; }
+    int DiagramTabCount() const;
+
+    // Opens FileName (a full path without extension) in a new tab, or selects its tab.
+    void OpenDiagram(const QString& fileName);
+    // A new tab with a new, empty diagram, which becomes current.
+    void NewDiagramTab(const QString& caption);
+    // The tab of FileName, selected; null when none holds it.
+    DiagramView* SelectTabOfFile(const QString& fileName);
+    void ActivateDiagram();
+    void EnableDiagramMenus(bool on);
+    void AfterNewDiagram();
+    // False when the user cancelled.
+    bool AskSaveChanges();
+    // The first command-line parameter, unless it is a switch, is opened.
+    void GetParams(const QStringList& parameters);
+    void AddToRecentFiles(const QString& fileName);
+
+    // File menu.
+    void Open1Click();
+    void SaveClick();
+    void SaveAsClick();
+    // Save As with the name already chosen (the dialog's answer).
+    void SaveAs(const QString& chosen);
+    void CloseClick();
+    void Exit1Click();
+    void NewFromTemplate(int index);
+    // View menu.
+    void ZoomAllClick();
+    void ZoomInClick();
+    void ZoomOutClick();
+    // Edit menu.
+    void Edit1Click();
+    void Insert1Click();
+    void Undo1Click();
+    void CopyClick();
+    void Paste1Click();
+    void Rules1Click();
+    void Print1Click();
+    void DocumentTextClick(std::uint8_t kind);
+    // Options menu.
+    void OptionClick(QAction* item);
+    void Normal1Click();
+    void Animate1Click();
+    void PauseClick();
+    void NextClick();
+    void PrevClick();
+    void SpeedEvent();
+    // Setup dialog buttons and the hide handlers.
+    void InsertAfterClick();
+    void InsertBeforeClick();
+    void FreeClick();
+    void SetupHide();
+    void CommentsHide();
+    // Events of the current diagram.
+    void ModeEvent();
+    void PauseEvent(bool paused);
+    void TrackChange(std::int32_t position);
+    void StatusChange(const std::string& text);
+    void TabControlChange(int index);
+
+    // ShellLink: what the diagrams ask of the dialogs.
+    void SetupShow(TObjet* obj) override;
+    void SetupRefresh() override;
+    void HideSetup() override;
+    void SetupFreeButtonEnabled(bool enabled, bool focus) override;
+    bool SetupVisible() const override;
+    void SetupKeepClearOf(int sx) override;
+    void CommentsShow(TGenText* text) override;
+    void HideComments() override;
+    void PaletteFreeButtonEnabled(bool enabled) override;
+    bool ChoosePictureModal() override;
+    const gfx::Bitmap* ChosenPicture() const override;
+    bool ChosenPictureIsBackground() const override;
+    void RulesPanelRefresh() override;
+    void HideToolWindows() override;
+    void ShowMessage(const std::string& text) override;
+
+    // The windows of the program, for the start-up and for tests.
+    QTabBar* TabControl = nullptr;
+    WelcomePage* Welcome = nullptr;
+    QWidget* PanelX = nullptr;
+    QSlider* TrackBar = nullptr;
+    QSlider* TrackBar2 = nullptr;
+    TSetup* Setup = nullptr;
+    TComments* Comments = nullptr;
+    TChoixObj* ChoixObj = nullptr;
+    TImageSelect* ImageSelect = nullptr;
+    TRulesPanel* RulesPanel = nullptr;
+
+    // Menu items, named as the commands refer to them.
+    QAction *Open1, *Search1, *Save1, *Saveas1, *Export1, *Close1, *Print1, *Exit1;
+    QAction *Undo1, *Insert1, *Copy1, *Paste1, *Characteristics1, *Rules1;
+    QAction *Comments1, *Summary1, *Facts1, *Decision1;
+    QAction *Zoomall1, *ZoomIn, *ZoomOut;
+    QAction *Grid1, *Laylines1, *BoatsTracks1, *SituationNumber1, *Normal1, *Animate1;
+    QMenu *Files1, *Edit1, *Zoom1, *Options1, *New1;
+    QToolButton *StartButton, *PauseButton, *NextButton, *PrevButton, *StopButton;
+
+    // Save and open dialogs; tests replace them.
+    std::function<QString()> AskOpenFileName;
+    std::function<QString()> AskSaveFileName;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Runs Command; an error it raises is shown like one that reached the event loop.
+    template <class F> void Guarded(F&& command);
+    void BuildMenus();
+    void BuildAnimationBar();
+    void ShowWelcome();
+    void SetCaptionOfFile(const QString& fileName);
+    void SetWelcomeCaption();
+    void RefreshRecentMenu();
+    void SyncOptionChecks();
+    void SyncTextChecks();
+    void UpdateAnimationRange();
+    int TabOfView(const DiagramView* view) const;
+    DiagramView* ViewOfTab(int index) const;
+    // Removes tab Index and frees its diagram.
+    void ReleaseTab(int index);
+    bool FormCloseQuery();
+    void BindSliderToDiagram(bool bind);
+
+    QWidget* m_client = nullptr;
+    QVBoxLayout* m_clientLayout = nullptr;
+    DiagramView* m_current = nullptr;
+    QButtonGroup* m_animationButtons = nullptr;
+    QList<QAction*> m_recentItems;
+    QAction* m_recentSeparator = nullptr;
+    bool m_sliderBound = false;
+    bool m_changingTabs = false;
+    // The file each diagram was read from or last written to: a Save elsewhere asks first.
+    std::map<const TDiagram*, QString> m_ownFile;
+    QString FBaseCaption;
+    Qt::WindowStates FRestoreState = Qt::WindowMaximized;
+};
+
+// The program's main window, while it exists.
+extern TZovForm* ZovForm;
+
+} // namespace zov

@@ -1,0 +1,275 @@
+#include "diagram/Diagram.h"
+#include "diagram_view/DiagramView.h"
+#include "model/Objet.h"
+#include "plat/io/Paths.h"
+#include "shell/MainWindow.h"
+#include "shell/ObjectPalette.h"
+#include "shell/Settings.h"
+#include "shell/Startup.h"
+
+#include "gui/FakeDialogHost.h"
+
+#include <QFile>
+#include <QSlider>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace zov;
+
+namespace {
+
+// A main window with its modal boxes answered by the test and the recent files cleared.
+struct MainWindowFixture {
+    MainWindowFixture()
+    {
+        for (QString& file : RecentFiles)
+            file.clear();
+        window.resize(900, 600);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            ADD_FAILURE() << "the main window was not shown";
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // Answers the next boxes in order.
+    void answer(std::vector<QMessageBox::StandardButton> answers)
+    {
+        queue = std::move(answers);
+        host.onMessage = [this](const QString&) {
+            host.answer = queue.empty() ? QMessageBox::NoButton : queue.front();
+            if (!queue.empty())
+                queue.erase(queue.begin());
+        };
+    }
+    QStringList tabCaptions() const
+    {
+        QStringList out;
+        for (int i = 0; i < window.TabControl->count(); ++i)
+            out << window.TabControl->tabText(i);
+        return out;
+    }
+
+    QTemporaryDir dir;
+    FakeDialogHost host;
+    std::vector<QMessageBox::StandardButton> queue;
+    TZovForm window;
+};
+
+} // namespace
+
+TEST(MainWindow, TemplatesOpenTabsAndClosingReturnsToWelcome)
+{
+    MainWindowFixture f;
+    EXPECT_EQ(f.window.windowTitle(), "Zovaran - 2.6H");
+    EXPECT_FALSE(f.window.TabControl->isVisible());
+    EXPECT_FALSE(f.window.Save1->isEnabled());
+
+    f.window.NewFromTemplate(0);
+    f.window.NewFromTemplate(5);
+    EXPECT_EQ(f.tabCaptions(), (QStringList { "Welcome", "New Starting area", "New Gate area" }));
+    EXPECT_TRUE(f.window.TabControl->isVisible());
+    ASSERT_NE(f.window.CurrentDiagram(), nullptr);
+    EXPECT_EQ(Diagram, f.window.CurrentDiagram());
+    EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stGate);
+    EXPECT_FALSE(f.window.Save1->isEnabled()); // a new diagram is saved with Save As
+    EXPECT_TRUE(f.window.Saveas1->isEnabled());
+    EXPECT_TRUE(f.window.ChoixObj->isVisible()); // the palette opens for a new diagram
+
+    // Selecting the first diagram tab makes it current again.
+    f.window.TabControl->setCurrentIndex(1);
+    EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stStartingArea);
+    f.window.CloseClick(); // the tab to the left, "Welcome", follows
+    EXPECT_EQ(f.window.CurrentDiagram(), nullptr);
+    EXPECT_EQ(f.tabCaptions(), (QStringList { "Welcome", "New Gate area" }));
+    f.window.TabControl->setCurrentIndex(1);
+    f.window.CloseClick();
+    EXPECT_EQ(f.window.CurrentDiagram(), nullptr);
+    EXPECT_EQ(Diagram, nullptr);
+    EXPECT_EQ(f.tabCaptions(), QStringList { "Welcome" });
+    EXPECT_FALSE(f.window.TabControl->isVisible());
+    EXPECT_EQ(f.window.windowTitle(), "Zovaran - 2.6H");
+    EXPECT_TRUE(f.host.texts.isEmpty()); // nothing was modified: no prompt
+}
+
+TEST(MainWindow, SaveAsThenReopenSelectsTheOpenTab)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(3);
+    TDiagram* d = f.window.CurrentDiagram();
+    d->FModified = 1;
+    const QString chosen = f.path("race.zov");
+    f.window.AskSaveFileName = [&] { return chosen; };
+    f.window.SaveAsClick();
+    EXPECT_EQ(d->FModified, 0);
+    EXPECT_TRUE(QFile::exists(chosen));
+    EXPECT_EQ(f.window.windowTitle(), "Zovaran: race");
+    EXPECT_EQ(f.tabCaptions().last(), ShortenPath(f.path("race")));
+    EXPECT_EQ(RecentFiles[0], f.path("race"));
+    EXPECT_TRUE(f.window.Save1->isEnabled());
+
+    f.window.OpenDiagram(f.path("race")); // already open: its tab, no second read
+    EXPECT_EQ(f.window.DiagramTabCount(), 1);
+    f.window.CloseClick();
+    f.window.OpenDiagram(f.path("race"));
+    ASSERT_EQ(f.window.DiagramTabCount(), 1);
+    EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stWindwardMark);
+    EXPECT_EQ(f.window.windowTitle(), "Zovaran: race");
+}
+
+TEST(MainWindow, ClosingAModifiedDiagramAsksFirst)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(7);
+    f.window.CurrentDiagram()->FModified = 1;
+    f.answer({ QMessageBox::Cancel });
+    f.window.CloseClick();
+    EXPECT_EQ(f.host.texts.last(), "Do you want to save changes ?");
+    EXPECT_EQ(f.window.DiagramTabCount(), 1); // Cancel keeps it
+
+    f.answer({ QMessageBox::Yes });
+    f.window.AskSaveFileName = [] { return QString(); }; // the Save As is cancelled
+    f.window.CloseClick();
+    EXPECT_EQ(f.window.DiagramTabCount(), 1); // nothing saved: still open
+
+    f.answer({ QMessageBox::No });
+    f.window.CloseClick();
+    EXPECT_EQ(f.window.DiagramTabCount(), 0);
+}
+
+TEST(MainWindow, QuittingOffersEachModifiedDiagramAndCancelStops)
+{
+    MainWindowFixture f;
+    for (int i : { 0, 1, 2 }) {
+        f.window.NewFromTemplate(i);
+        f.window.CurrentDiagram()->FModified = 1;
+    }
+    f.window.TabControl->setCurrentIndex(0); // "Welcome" current
+    f.answer({ QMessageBox::No, QMessageBox::Cancel });
+    EXPECT_FALSE(f.window.close());
+    EXPECT_EQ(f.host.texts.size(), 2);
+    EXPECT_EQ(f.window.DiagramTabCount(), 2);
+    EXPECT_TRUE(f.window.isVisible());
+
+    f.answer({ QMessageBox::No, QMessageBox::No });
+    EXPECT_TRUE(f.window.close());
+    EXPECT_EQ(f.window.DiagramTabCount(), 0);
+}
+
+TEST(MainWindow, CommandLineOpensAFileAndIgnoresSwitches)
+{
+    MainWindowFixture f;
+    {
+        TDiagram d;
+        d.NewLeeward();
+        d.FFileName = f.path("from-disk").toStdString();
+        ASSERT_TRUE(d.SaveToFile());
+    }
+    f.window.GetParams({ "-debug" });
+    EXPECT_EQ(f.window.DiagramTabCount(), 0);
+    f.window.GetParams({ f.path("from-disk.zov") });
+    ASSERT_EQ(f.window.DiagramTabCount(), 1);
+    EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stLeewardMark);
+    EXPECT_EQ(RecentFiles[0], f.path("from-disk"));
+
+    // A file that cannot be read leaves no tab behind.
+    QFile broken(f.path("broken.zov"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a diagram at all");
+    broken.close();
+    f.window.OpenDiagram(f.path("broken"));
+    EXPECT_EQ(f.window.DiagramTabCount(), 1);
+    EXPECT_FALSE(f.host.texts.isEmpty());
+}
+
+TEST(MainWindow, FilesThatShortenAlikeGetTabsOfTheirOwn)
+{
+    MainWindowFixture f;
+    const QString longName = QStringLiteral("a-rather-long-folder-name-for-races");
+    QStringList names;
+    for (const char* club : { "club-A", "club-B" }) {
+        QDir(f.dir.path()).mkpath(QString::fromUtf8(club) + "/" + longName);
+        const QString name = f.path(QString::fromUtf8(club) + "/" + longName + "/start");
+        TDiagram d;
+        d.NewStart();
+        d.FFileName = name.toStdString();
+        ASSERT_TRUE(d.SaveToFile());
+        names << name;
+    }
+    ASSERT_EQ(ShortenPath(names[0]), ShortenPath(names[1]));
+    f.window.OpenDiagram(names[0]);
+    f.window.OpenDiagram(names[1]);
+    EXPECT_EQ(f.window.DiagramTabCount(), 2);
+}
+
+TEST(MainWindow, ASaveUnderANameTakenFromElsewhereAsksBeforeReplacing)
+{
+    MainWindowFixture f;
+    {
+        TDiagram other;
+        other.NewEmpty();
+        other.FFileName = f.path("b").toStdString();
+        ASSERT_TRUE(other.SaveToFile());
+    }
+    const QByteArray before = [&] {
+        QFile file(f.path("b.zov"));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    f.window.NewFromTemplate(0);
+    f.window.CurrentDiagram()->FFileName = f.path("b").toStdString(); // as after an export to b.png
+    f.window.CurrentDiagram()->FModified = 1;
+    f.answer({ QMessageBox::No });
+    f.window.SaveClick();
+    ASSERT_FALSE(f.host.texts.isEmpty());
+    QFile file(f.path("b.zov"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(f.window.CurrentDiagram()->FModified, 1);
+}
+
+TEST(MainWindow, ThePaletteAndAClickOnTheCanvasInsertABoat)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(7);
+    TDiagram* d = f.window.CurrentDiagram();
+    ASSERT_TRUE(f.window.ChoixObj->isVisible());
+    QTest::mouseClick(f.window.ChoixObj->Button1, Qt::LeftButton);
+    EXPECT_EQ(d->FEditState, esInsertNew);
+    DiagramView* view = f.window.CurrentView();
+    const int before = d->FBoatCount;
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    EXPECT_EQ(d->FBoatCount, before + 1);
+    EXPECT_NE(dynamic_cast<TBateauCourse*>(d->FSelected), nullptr);
+    EXPECT_EQ(d->FModified, 1);
+    f.window.Edit1Click();
+    EXPECT_TRUE(f.window.Undo1->isEnabled());
+    EXPECT_EQ(f.window.Undo1->text(), "Undo last Insert");
+    f.window.Undo1Click();
+    EXPECT_EQ(d->FSelected, nullptr);
+    d->FModified = 0;
+}
+
+TEST(MainWindow, OptionsFollowTheDiagramAndAnimationRuns)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(0);
+    TDiagram* d = f.window.CurrentDiagram();
+    d->FModified = 0;
+    f.window.Grid1->trigger();
+    EXPECT_EQ(d->FShowGrid, 0);
+    EXPECT_EQ(d->FModified, 1);
+    f.window.SituationNumber1->trigger();
+    EXPECT_EQ(d->FHideNumbers, 1);
+    d->FModified = 0;
+
+    f.window.Animate1Click();
+    EXPECT_EQ(d->FDisplayMode, dmAnimation);
+    EXPECT_TRUE(f.window.PanelX->isVisible());
+    EXPECT_TRUE(f.window.Animate1->isChecked());
+    f.window.Normal1Click();
+    EXPECT_EQ(d->FDisplayMode, dmEdit);
+    EXPECT_FALSE(f.window.PanelX->isVisible());
+    EXPECT_EQ(f.window.TrackBar->maximum(), 0); // one step: nothing to move through
+}
