@@ -262,6 +262,9 @@ private:
     void SetCursor(ViewCursor cursor);
     std::uint32_t Now() const { return m_host ? m_host->TickCount() : SystemTickCount(); }
     void SetZoomFactor(double zoom);
+    // Fits FZone, centred, into a picture of Width x Height pixels that stands in for the
+    // client area while it is drawn (so the laylines run to its bottom).
+    void FitZoneInto(std::int32_t width, std::int32_t height);
     void FinishTemplate(const TRect4& zone);
 
     DiagramHost* m_host;

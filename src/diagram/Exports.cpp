@@ -210,17 +210,7 @@ void TDiagram::ExportImage(const std::string& ext, std::int32_t width, std::int3
     // The whole occupied zone, centred and fitted, whatever part of it the window shows. The
     // picture stands in for the client area, so that the laylines run to its bottom.
     ComputeOccupiedZone();
-    const float zx = float(width) / float(std::max(FZone.w, 1));
-    const float zy = float(height) / float(std::max(FZone.h, 1));
-    FZoom = zx >= zy ? zy : zx;
-    const std::int32_t cx = FZone.x + FZone.w / 2;
-    const std::int32_t cy = FZone.y + FZone.h / 2;
-    FView.x = cx - rt::RoundI32((width / 2) / double(FZoom));
-    FView.y = cy - rt::RoundI32((height / 2) / double(FZoom));
-    FView.w = rt::RoundI32(width / double(FZoom));
-    FView.h = rt::RoundI32(height / double(FZoom));
-    m_clientWidth = width;
-    m_clientHeight = height;
+    FitZoneInto(width, height);
     // Positions not marked visible are drawn as at the start of a step.
     FFrameIndex = 0;
 

@@ -56,28 +56,12 @@ std::unique_ptr<gfx::Bitmap> TDiagram::RenderToBitmap(std::int32_t width, std::i
         }
     } keeper { *this, FZoom, FView, m_clientWidth, m_clientHeight };
 
-    FView = FZone;
-    // A zone never has an empty side when it comes from the objects; one that does is drawn as
-    // if it were one unit wide rather than divided by.
-    const float zx = float(width) / float(FZone.w > 0 ? FZone.w : 1);
-    const float zy = float(height) / float(FZone.h > 0 ? FZone.h : 1);
-    FZoom = zx >= zy ? zy : zx;
-
+    FitZoneInto(width, height);
     if (DebugMode) {
         char zoom[32];
         std::snprintf(zoom, sizeof zoom, "%7.3f", double(FZoom));
         TraceLine(FFileName + ", zoom: " + zoom);
     }
-
-    const std::int32_t cx = FZone.x + FZone.w / 2;
-    const std::int32_t cy = FZone.y + FZone.h / 2;
-    FView.x = cx - rt::RoundI32((width / 2) / double(FZoom));
-    FView.y = cy - rt::RoundI32((height / 2) / double(FZoom));
-    FView.w = rt::RoundI32(width / double(FZoom));
-    FView.h = rt::RoundI32(height / double(FZoom));
-
-    m_clientWidth = width;
-    m_clientHeight = height;
     {
         gfx::Graphics g(*bitmap);
         Redraw(&g);

@@ -51,6 +51,23 @@ void TDiagram::SetZoomFactor(double zoom)
     FZoom = static_cast<float>(std::clamp(zoom, double(MinZoom), double(MaxZoom)));
 }
 
+void TDiagram::FitZoneInto(std::int32_t width, std::int32_t height)
+{
+    // A zone never has an empty side when it comes from the objects; one that does is drawn
+    // as if it were one unit wide rather than divided by.
+    const float zx = float(width) / float(FZone.w > 0 ? FZone.w : 1);
+    const float zy = float(height) / float(FZone.h > 0 ? FZone.h : 1);
+    FZoom = zx >= zy ? zy : zx;
+    const std::int32_t cx = FZone.x + FZone.w / 2;
+    const std::int32_t cy = FZone.y + FZone.h / 2;
+    FView.x = cx - rt::RoundI32((width / 2) / double(FZoom));
+    FView.y = cy - rt::RoundI32((height / 2) / double(FZoom));
+    FView.w = rt::RoundI32(width / double(FZoom));
+    FView.h = rt::RoundI32(height / double(FZoom));
+    m_clientWidth = width;
+    m_clientHeight = height;
+}
+
 void TDiagram::SetZoom(float factor)
 {
     FHovered = nullptr;

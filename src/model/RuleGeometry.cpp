@@ -16,18 +16,6 @@ namespace {
 constexpr std::int32_t BoatLength = 90;
 constexpr float TackingLimit = 45.0f;
 
-// The same boat at the previous step, or none. A step of another class in a racing boat's
-// chain is refused rather than read as a boat.
-const TBateauCourse* PreviousStep(const TBateauCourse& boat)
-{
-    const TObjet* prev = boat.Predecessor();
-    if (!prev)
-        return nullptr;
-    const auto* course = dynamic_cast<const TBateauCourse*>(prev);
-    if (!course)
-        throw rt::InvalidCastError();
-    return course;
-}
 
 const DiagramLink& CurrentDiagram()
 {
@@ -52,6 +40,17 @@ bool InTackingRange(float heading)
 }
 
 } // namespace
+
+const TBateauCourse* PreviousStep(const TBateauCourse& boat)
+{
+    const TObjet* prev = boat.Predecessor();
+    if (!prev)
+        return nullptr;
+    const auto* course = dynamic_cast<const TBateauCourse*>(prev);
+    if (!course)
+        throw rt::InvalidCastError();
+    return course;
+}
 
 std::array<TPoint, 7> PlaceRacingHull(const TBateauCourse& boat)
 {

@@ -16,6 +16,10 @@ namespace zov {
 class TObjet;
 class TBateauCourse;
 
+// The same boat at the previous step, or none; a step of another class raises
+// rt::InvalidCastError rather than being read as a boat.
+const TBateauCourse* PreviousStep(const TBateauCourse& boat);
+
 // The seven points of the half outline placed on Boat (its heading, size, width and position),
 // each coordinate rounded half to even. The mirrored half is not placed.
 std::array<TPoint, 7> PlaceRacingHull(const TBateauCourse& boat);

@@ -371,7 +371,7 @@ void TZovForm::OptionClick(QAction* item)
 // ---------------------------------------------------------------------------------------------
 // Setup and text dialogs
 
-void TZovForm::InsertAfterClick()
+void TZovForm::EnterInsertMode(std::uint8_t state)
 {
     TDiagram* d = CurrentDiagram();
     if (!d || !d->FSelected)
@@ -381,22 +381,18 @@ void TZovForm::InsertAfterClick()
     Setup->Button2->setEnabled(false);
     Setup->Button3->setEnabled(true);
     Setup->Button3->setFocus();
-    d->FEditState = esInsertAfter;
+    d->FEditState = state;
     m_current->SetCursor(ViewCursor::Cross);
+}
+
+void TZovForm::InsertAfterClick()
+{
+    EnterInsertMode(esInsertAfter);
 }
 
 void TZovForm::InsertBeforeClick()
 {
-    TDiagram* d = CurrentDiagram();
-    if (!d || !d->FSelected)
-        return;
-    d->FStep = 0;
-    Setup->Button1->setEnabled(false);
-    Setup->Button2->setEnabled(false);
-    Setup->Button3->setEnabled(true);
-    Setup->Button3->setFocus();
-    d->FEditState = esInsertBefore;
-    m_current->SetCursor(ViewCursor::Cross);
+    EnterInsertMode(esInsertBefore);
 }
 
 void TZovForm::FreeClick()

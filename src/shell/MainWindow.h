@@ -170,6 +170,8 @@ private:
     void ReleaseTab(int index);
     bool FormCloseQuery();
     void BindSliderToDiagram(bool bind);
+    // Insert after or before (the edit state) for the selected object.
+    void EnterInsertMode(std::uint8_t state);
 
     QWidget* m_client = nullptr;
     QVBoxLayout* m_clientLayout = nullptr;

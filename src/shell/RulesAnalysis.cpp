@@ -30,18 +30,6 @@ const TBateauCourse* NextStep(const TBateauCourse& boat)
     return dynamic_cast<const TBateauCourse*>(boat.FNext);
 }
 
-// The previous step as a racing boat; a step of another class is refused as the rule
-// geometry refuses it.
-const TBateauCourse* PreviousStep(const TBateauCourse& boat)
-{
-    const TObjet* prev = boat.Predecessor();
-    if (!prev)
-        return nullptr;
-    const auto* course = dynamic_cast<const TBateauCourse*>(prev);
-    if (!course)
-        throw rt::InvalidCastError();
-    return course;
-}
 
 // Tacked since its previous step.
 bool ChangedTack(const TBateauCourse& boat)

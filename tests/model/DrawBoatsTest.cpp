@@ -5,6 +5,7 @@
 #include "plat/gfx/Bitmap.h"
 #include "plat/gfx/Graphics.h"
 #include "support/FakeDiagram.h"
+#include "support/TestCanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -15,30 +16,11 @@ using zovtest::FakeDiagram;
 
 namespace {
 
-struct Canvas {
+struct Canvas : zovtest::TestCanvas {
     explicit Canvas(int w = 120, int h = 140)
-        : bitmap(w, h)
-        , g(bitmap)
+        : TestCanvas(w, h)
     {
     }
-    // Unpremultiplied, so faint colours keep their colour bits.
-    QRgb at(int x, int y) const { return bitmap.image().pixelColor(x, y).rgba(); }
-    bool dark(int x, int y) const
-    {
-        const QRgb p = at(x, y);
-        return qAlpha(p) > 128 && qRed(p) < 80 && qGreen(p) < 80 && qBlue(p) < 80;
-    }
-    bool empty(int x, int y) const { return qAlpha(at(x, y)) == 0; }
-    int darkIn(int x0, int y0, int x1, int y1) const
-    {
-        int n = 0;
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                n += dark(x, y);
-        return n;
-    }
-    gfx::Bitmap bitmap;
-    gfx::Graphics g;
 };
 
 constexpr gfx::Argb Blue = 0xFF2880FF;

@@ -5,6 +5,7 @@
 #include "plat/gfx/Graphics.h"
 #include "plat/sys/Trace.h"
 #include "support/FakeDiagram.h"
+#include "support/TestCanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -22,37 +23,11 @@ using zovtest::FakeDiagram;
 
 namespace {
 
-struct Canvas {
+struct Canvas : zovtest::TestCanvas {
     explicit Canvas(int w = 120, int h = 120)
-        : bitmap(w, h)
-        , g(bitmap)
+        : TestCanvas(w, h)
     {
     }
-    // Unpremultiplied, so faint colours keep their colour bits.
-    QRgb at(int x, int y) const { return bitmap.image().pixelColor(x, y).rgba(); }
-    bool dark(int x, int y) const
-    {
-        const QRgb p = at(x, y);
-        return qAlpha(p) > 128 && qRed(p) < 80 && qGreen(p) < 80 && qBlue(p) < 80;
-    }
-    int darkIn(int x0, int y0, int x1, int y1) const
-    {
-        int n = 0;
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                n += dark(x, y);
-        return n;
-    }
-    int painted() const
-    {
-        int n = 0;
-        for (int y = 0; y < bitmap.height(); ++y)
-            for (int x = 0; x < bitmap.width(); ++x)
-                n += qAlpha(at(x, y)) != 0;
-        return n;
-    }
-    gfx::Bitmap bitmap;
-    gfx::Graphics g;
 };
 
 std::unique_ptr<gfx::Bitmap> solid(int w, int h, QRgb colour)

@@ -7,6 +7,7 @@
 #include "plat/rt/Cp1252.h"
 #include "plat/rt/Numeric.h"
 #include "support/FakeDiagram.h"
+#include "support/TestCanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -17,37 +18,11 @@ using zovtest::FakeDiagram;
 
 namespace {
 
-struct Canvas {
+struct Canvas : zovtest::TestCanvas {
     explicit Canvas(int w = 200, int h = 140)
-        : bitmap(w, h)
-        , g(bitmap)
+        : TestCanvas(w, h, 100)
     {
     }
-    // Unpremultiplied, so faint colours keep their colour bits.
-    QRgb at(int x, int y) const { return bitmap.image().pixelColor(x, y).rgba(); }
-    bool dark(int x, int y) const
-    {
-        const QRgb p = at(x, y);
-        return qAlpha(p) > 128 && qRed(p) < 100 && qGreen(p) < 100 && qBlue(p) < 100;
-    }
-    int darkIn(int x0, int y0, int x1, int y1) const
-    {
-        int n = 0;
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                n += dark(x, y);
-        return n;
-    }
-    int painted() const
-    {
-        int n = 0;
-        for (int y = 0; y < bitmap.height(); ++y)
-            for (int x = 0; x < bitmap.width(); ++x)
-                n += qAlpha(at(x, y)) != 0;
-        return n;
-    }
-    gfx::Bitmap bitmap;
-    gfx::Graphics g;
 };
 
 int roundedWidth(const char* text) { return static_cast<int>(rt::Round(gfx::measureString(QString::fromLatin1(text), DefaultFont).width())); }
