@@ -134,6 +134,42 @@ void Put(QSaveFile& file, const char* data, qsizetype size)
         throw rt::IoError("Cannot write " + file.fileName().toStdString() + ": " + file.errorString().toStdString());
 }
 
+// Gives back what an export borrowed (view, mode, cursor...) however it ends; when an error
+// ends it, the window's picture is redrawn too.
+template <class F> class RestoreOnExit {
+public:
+    RestoreOnExit(TDiagram& d, F restore)
+        : m_d(d)
+        , m_restore(std::move(restore))
+    {
+    }
+    RestoreOnExit(const RestoreOnExit&) = delete;
+    RestoreOnExit& operator=(const RestoreOnExit&) = delete;
+    ~RestoreOnExit()
+    {
+        if (m_finished)
+            return;
+        m_restore();
+        try {
+            m_d.Redraw(nullptr);
+            m_d.Repaint();
+        } catch (...) {
+            // The error that ended the export is the one to report.
+        }
+    }
+    // The export ended well: give back now; the caller redraws.
+    void Finish()
+    {
+        m_restore();
+        m_finished = true;
+    }
+
+private:
+    TDiagram& m_d;
+    F m_restore;
+    bool m_finished = false;
+};
+
 } // namespace
 
 bool TDiagram::ExportRunning() { return exportRunning; }
@@ -147,39 +183,21 @@ void TDiagram::ExportImage(const std::string& ext, std::int32_t width, std::int3
 
     // The view, the zone and the client size are borrowed to draw the picture; they, the edit
     // mode and the cursor are given back however the export ends.
-    struct Restore {
-        TDiagram& d;
-        float zoom;
-        TRect4 view, zone, extent;
-        std::int32_t clientWidth, clientHeight, frameIndex;
-        bool finished = false;
-        void restore()
-        {
-            d.FZoom = zoom;
-            d.FView = view;
-            d.FZone = zone;
-            d.FExtent = extent;
-            d.m_clientWidth = clientWidth;
-            d.m_clientHeight = clientHeight;
-            d.FFrameIndex = frameIndex;
-            MarkBoatsOfStep(d.FRoot, 0);
-            d.FDisplayMode = dmEdit; // set directly: no event
-            d.FStep = 0; // edit mode: a step left here would hide the tracks of later steps
-            d.SetCursor(ViewCursor::Default);
-        }
-        ~Restore()
-        {
-            if (finished)
-                return;
-            restore();
-            try {
-                d.Redraw(nullptr);
-                d.Repaint();
-            } catch (...) {
-                // The error that ended the export is the one to report.
-            }
-        }
-    } restore { *this, FZoom, FView, FZone, FExtent, m_clientWidth, m_clientHeight, FFrameIndex };
+    RestoreOnExit restore(*this,
+        [this, zoom = FZoom, view = FView, zone = FZone, extent = FExtent, clientWidth = m_clientWidth,
+            clientHeight = m_clientHeight, frameIndex = FFrameIndex] {
+            FZoom = zoom;
+            FView = view;
+            FZone = zone;
+            FExtent = extent;
+            m_clientWidth = clientWidth;
+            m_clientHeight = clientHeight;
+            FFrameIndex = frameIndex;
+            MarkBoatsOfStep(FRoot, 0);
+            FDisplayMode = dmEdit; // set directly: no event
+            FStep = 0; // edit mode: a step left here would hide the tracks of later steps
+            SetCursor(ViewCursor::Default);
+        });
 
     if (width == 0)
         width = ClientWidth();
@@ -231,8 +249,7 @@ void TDiagram::ExportImage(const std::string& ext, std::int32_t width, std::int3
         }
 
     // The static picture may have been drawn for a step while the selection was cleared.
-    restore.restore();
-    restore.finished = true;
+    restore.Finish();
     Redraw(nullptr);
     Repaint();
 }
@@ -252,39 +269,19 @@ void TDiagram::ExportAnimatedGif()
 
     // The mode, the speed and the cursor are given back, and the progress window closed,
     // however the export ends.
-    struct Restore {
-        TDiagram& d;
-        Progress& progress;
-        std::int32_t framesPerStep;
-        float zoom;
-        TRect4 view;
-        bool finished = false;
-        void restore()
-        {
+    RestoreOnExit restore(*this,
+        [this, &progress = *progress, framesPerStep = FramesPerStep, zoom = FZoom, view = FView] {
             progress.Close();
             FramesPerStep = framesPerStep;
-            d.FDisplayMode = dmEdit; // set directly: no timer, no event
-            d.FStep = 0; // edit mode: a step left here would hide the tracks of later steps
-            d.FFrameIndex = 0;
-            d.FZoom = zoom;
-            d.FView = view;
-            d.FSelected = nullptr;
-            d.FHovered = nullptr;
-            d.SetCursor(ViewCursor::Default);
-        }
-        ~Restore()
-        {
-            if (finished)
-                return;
-            restore();
-            try {
-                d.Redraw(nullptr);
-                d.Repaint();
-            } catch (...) {
-                // The error that ended the export is the one to report.
-            }
-        }
-    } restore { *this, *progress, FramesPerStep, FZoom, FView };
+            FDisplayMode = dmEdit; // set directly: no timer, no event
+            FStep = 0; // edit mode: a step left here would hide the tracks of later steps
+            FFrameIndex = 0;
+            FZoom = zoom;
+            FView = view;
+            FSelected = nullptr;
+            FHovered = nullptr;
+            SetCursor(ViewCursor::Default);
+        });
 
     FramesPerStep = GifFramesPerStep;
     const std::int32_t steps = GreatestStep(FRoot);
@@ -371,8 +368,7 @@ void TDiagram::ExportAnimatedGif()
     if (!file.commit())
         throw rt::IoError("Cannot write " + file.fileName().toStdString() + ": " + file.errorString().toStdString());
 
-    restore.restore();
-    restore.finished = true;
+    restore.Finish();
     Redraw(nullptr);
     Repaint();
 }
