@@ -4,6 +4,7 @@
 #include "model/Objet.h"
 #include "plat/gfx/Bitmap.h"
 #include "plat/rt/Cp1252.h"
+#include "plat/sys/ProgramInfo.h"
 #include "plat/sys/Trace.h"
 
 #include <algorithm>
@@ -17,8 +18,8 @@ namespace zov {
 
 namespace {
 
-const QString ProductName = QStringLiteral("Zovaran");
-const QString ProductLine = QStringLiteral("Zovaran, version 2.6H");
+const QString& ProductName = ProgramTitle;
+const QString ProductLine = ProgramTitle + QStringLiteral(", version ") + VersionLabel;
 
 // A page-wide picture at printer resolution is held twice (with alpha, then over black) before
 // it reaches the printer; past this size it is rendered smaller and stretched onto the page.

@@ -8,6 +8,8 @@
 // message loop runs. At process end: ShowPendingException for an error nothing caught, then
 // FinishProcess.
 
+#include "plat/sys/ProgramInfo.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,9 +19,6 @@ namespace ui {
 class SingleInstance;
 }
 
-// Shown in the about box and after the main window's caption; compared with the published version.
-inline const QString VersionLabel = QStringLiteral("2.6H");
-inline const QString ProgramTitle = QStringLiteral("Zovaran");
 
 // The command-line parameters, without the program name.
 QStringList CommandLineParameters();
