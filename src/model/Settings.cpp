@@ -1,7 +1,5 @@
 #include "model/Settings.h"
 
-#include <QRegularExpression>
-
 namespace zov {
 
 std::int32_t FramesPerStep = 20;
@@ -10,18 +8,6 @@ gfx::Font DefaultFont("Arial", 12, 0);
 gfx::Font SmallFont("Arial", 8, 0);
 gfx::Pen BlackPen { 0xFF000000, 1.0f, gfx::DashStyle::Solid };
 gfx::Brush WhiteBrush { 0xFFFFFFFF };
-
-QString FourDigitYearFormat(const QString& shortFormat)
-{
-    QString f = shortFormat;
-    static const QRegularExpression years(QStringLiteral("y+"));
-    auto m = years.match(f);
-    if (!m.hasMatch())
-        return f + QStringLiteral("yyyy");
-    if (m.capturedLength() < 4)
-        f.replace(m.capturedStart(), m.capturedLength(), QStringLiteral("yyyy"));
-    return f;
-}
 
 QString ShortDateFormat()
 {

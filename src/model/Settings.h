@@ -19,10 +19,8 @@ extern gfx::Font SmallFont;   // "Arial" 8 pt
 extern gfx::Pen BlackPen;
 extern gfx::Brush WhiteBrush;
 
-// The program's short date format with a four-digit year, from a locale's short format:
-// a lone two-digit year is widened, a format that already has four digits is kept.
-QString FourDigitYearFormat(const QString& shortFormat);
-// The short date format that headers are written with.
+// The short date format that headers are written with: numeric, with a four-digit year,
+// whatever the locale says.
 QString ShortDateFormat();
 
 } // namespace zov

@@ -89,6 +89,15 @@ TEST(Editing, RacingBoatToolInsertsABoatThenItsNextSteps)
 
     d.FormKeyDown(Qt::Key_Escape, 0);
     EXPECT_EQ(d.FEditState, esFree);
+
+    // Insert modes with nothing selected have nothing to copy: a click adds nothing.
+    const std::size_t objects = walk(d).size();
+    d.SetSelected(nullptr);
+    for (auto state : { esInsertAfter, esInsertBefore }) {
+        d.FEditState = state;
+        f.click(700, 700);
+    }
+    EXPECT_EQ(walk(d).size(), objects);
 }
 
 TEST(Editing, PaletteKindsAndUnknownChoice)

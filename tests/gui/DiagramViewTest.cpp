@@ -1,5 +1,8 @@
 #include "diagram_view/DiagramView.h"
 #include "model/Objet.h"
+#include "model/Settings.h"
+#include "plat/rt/Errors.h"
+#include "plat_ui/ErrorReport.h"
 
 #include <QScrollBar>
 #include <QTest>
@@ -75,4 +78,97 @@ TEST(DiagramView, ResizeKeepsTheVisibleWidth)
     view.resize(view.width() / 2 + 8, 400);
     QCoreApplication::processEvents();
     EXPECT_NEAR(d.FView.w, visible, 3);
+}
+
+namespace {
+
+// An object whose drawing fails, as a damaged one might.
+class Broken : public TFleche {
+public:
+    Broken(TPoint pos, int situation)
+        : TFleche(pos, 0, 1)
+    {
+        FSituation = situation;
+    }
+    void Draw(gfx::Graphics&) override { throw rt::Error("Broken drawing"); }
+};
+
+} // namespace
+
+TEST(DiagramView, AFailingTimerTickStopsTheAnimationAndIsReportedOnce)
+{
+    int reports = 0;
+    SetErrorReporter([&](const std::exception&) { ++reports; });
+    DiagramView view;
+    view.resize(300, 200);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    TDiagram& d = view.diagram();
+    d.NewEmpty();
+    {
+        CurrentDiagramScope scope(&d);
+        d.FRoot->AppendSibling(new Broken({ 500, 300 }, 2)); // drawn when step 2 is reached
+    }
+    const std::int32_t frames = FramesPerStep;
+    FramesPerStep = 1; // one tick per step
+    {
+        CurrentDiagramScope scope(&d);
+        d.SetMode(dmAnimation);
+    }
+    EXPECT_TRUE(view.AnimationTimerActive());
+    QTest::qWait(400);
+    EXPECT_FALSE(view.AnimationTimerActive());
+    EXPECT_EQ(d.FPaused, 1);
+    EXPECT_EQ(reports, 1);
+    FramesPerStep = frames;
+    SetErrorReporter(nullptr);
+}
+
+TEST(DiagramView, AFailingPaintIsReportedOnceNotAtEveryRepaint)
+{
+    int reports = 0;
+    SetErrorReporter([&](const std::exception&) { ++reports; });
+    DiagramView view;
+    view.resize(300, 200);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    TDiagram& d = view.diagram();
+    d.NewEmpty();
+    auto* broken = new Broken({ 500, 300 }, 0);
+    d.FRoot->AppendSibling(broken);
+    d.FHovered = broken; // drawn on top at every paint
+    for (int i = 0; i < 5; ++i)
+        view.viewport()->repaint();
+    EXPECT_EQ(reports, 1);
+    d.FHovered = nullptr;
+    SetErrorReporter(nullptr);
+}
+
+TEST(DiagramView, ARealDragMovesTheObjectOnceUndoably)
+{
+    DiagramView view;
+    view.resize(600, 400);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    TDiagram& d = view.diagram();
+    CurrentDiagramScope scope(&d);
+    d.FShowGrid = 0;
+    auto* block = new Block({ 100, 100 }, 0xFFFF0000);
+    d.FRoot = block;
+    d.FZone = { 0, 0, 600, 400 };
+    d.ZoomToFit();
+    const auto toClient = [&](TPoint p) {
+        return QPoint(int((p.x - d.FView.x) * d.FZoom), int((p.y - d.FView.y) * d.FZoom));
+    };
+    QWidget* surface = view.viewport();
+    QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, toClient({ 100, 100 }));
+    EXPECT_EQ(d.FSelected, block);
+    for (int step = 1; step <= 3; ++step) {
+        QTest::qWait(120); // moves closer than 100 ms apart are dropped
+        QTest::mouseMove(surface, toClient({ 100 + 40 * step, 100 }));
+    }
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, toClient({ 220, 100 }));
+    EXPECT_NEAR(block->FX, 220, 3);
+    EXPECT_EQ(d.FUndoStack.size(), 1u);
+    EXPECT_EQ(d.FEditState, esFree);
 }

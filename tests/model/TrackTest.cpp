@@ -217,11 +217,3 @@ TEST(Animation, AGhostOfACommitteeBoatDoesNotBecomeTheDiagramsCommitteeBoat)
     std::unique_ptr<TBateau> ghost = TBateau::CreateGhost(committee);
     EXPECT_EQ(d.FCommittee, nullptr);
 }
-
-TEST(DateFormat, YearsBecomeFourDigitsExactlyOnce)
-{
-    EXPECT_EQ(FourDigitYearFormat("dd/MM/yy"), "dd/MM/yyyy");
-    EXPECT_EQ(FourDigitYearFormat("M/d/yyyy"), "M/d/yyyy");
-    EXPECT_EQ(FourDigitYearFormat("yyyy-MM-dd"), "yyyy-MM-dd");
-    EXPECT_EQ(FourDigitYearFormat("d.M.yy"), "d.M.yyyy");
-}
