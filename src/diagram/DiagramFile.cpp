@@ -222,6 +222,18 @@ bool Load(TDiagram& d, const std::string& name, const std::string& path, io::Byt
     return true;
 }
 
+// Appends Obj at the end of the sibling chain that holds From. Chains only grow at their end
+// while a file is read, so the end each chain had last is where the walk to its end starts.
+void AppendToChain(TObjet* from, TObjet* obj, TreeReadState& state)
+{
+    const auto head = state.chainHead.find(from);
+    TObjet* first = head != state.chainHead.end() ? head->second : from;
+    TObjet*& last = state.chainEnd[first];
+    (last ? last : first)->AppendSibling(obj);
+    last = obj;
+    state.chainHead[obj] = first;
+}
+
 // Takes every empty text out of the top-level chain, with an undo record for each.
 void RemoveEmptyTexts(TDiagram& d)
 {
@@ -335,11 +347,14 @@ bool TDiagram::ReadTreeStep(io::BinaryReader& s, TreeReadState& state)
             if (marker == mkSibling) {
                 if (DebugMode)
                     Trace("Inserer frere " + ClassNameOf(*obj));
-                FSelected->AppendSibling(obj);
+                AppendToChain(FSelected, obj, state);
             } else {
                 if (DebugMode)
                     Trace("Inserer fils " + ClassNameOf(*obj));
-                FSelected->AddNext(obj);
+                if (FSelected->FNext)
+                    AppendToChain(FSelected->FNext, obj, state); // a further next step
+                else
+                    FSelected->AddNext(obj);
             }
             state.open.push_back({ marker, FSelected });
             FSelected = obj;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace zov {
@@ -51,6 +52,10 @@ struct TreeReadState {
     bool notCompatible = false;       // an unknown kind, marker or bracket ended the reading
     std::size_t notCompatibleAt = 0;  // its byte offset
     std::size_t objects = 0;          // records read
+    // The first object of the sibling chain each appended object joined, and the last object
+    // of each such chain: a file listing many siblings one bracket at a time reads in linear time.
+    std::unordered_map<const TObjet*, TObjet*> chainHead;
+    std::unordered_map<const TObjet*, TObjet*> chainEnd;
 };
 
 } // namespace zov

@@ -90,10 +90,16 @@ void TDiagram::SetSelected(TObjet* obj)
         SetCursor(ViewCursor::Default);
         if (Shell) {
             Shell->HideSetup();
+            // The dialog's hide handler may have cleared the selection (and redrawn): no dialog
+            // for an object that is not selected, the diagram could free it under the dialog.
+            if (FSelected != obj)
+                return;
             Shell->CommentsShow(text);
         }
     } else if (Shell) {
         Shell->HideComments();
+        if (FSelected != obj)
+            return; // as above
         Shell->SetupShow(obj);
     }
     FHovered = nullptr;

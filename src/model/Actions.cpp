@@ -176,6 +176,9 @@ void TActionDelete::Undo()
     Trace("Undo");
     TObjet* obj = FObjet;
     if (Diagram) {
+        // The forest owns it from the moment it is linked: should a refit below fail, the
+        // dropped record must not free it too.
+        FObjet = nullptr;
         obj->FUnlinked = 0;
         if (FWasHead)
             RestoreHead(obj);

@@ -465,16 +465,22 @@ void TObjet::Unlink()
     if (!p)
         return;
     TObjet* n = FNext;
+    // A step may have further next steps as its siblings (files hold such): they stay in the
+    // forest, behind whatever takes this object's place.
     if (p->FSibling != this) {
-        p->FNext = n;
-        if (n)
+        if (n) {
+            p->FNext = n;
             n->FPrev = p;
+            n->AppendSibling(FSibling);
+        } else {
+            p->FNext = FSibling;
+            if (FSibling)
+                FSibling->FPrev = p;
+        }
     } else if (n) {
         p->FSibling = n;
         n->FPrev = p;
-        n->FSibling = FSibling;
-        if (FSibling)
-            FSibling->FPrev = n;
+        n->AppendSibling(FSibling);
     } else {
         p->FSibling = FSibling;
         if (FSibling)

@@ -283,10 +283,11 @@ void TBateauCourse::Load(io::BinaryReader& s, const LoadContext& ctx)
     LoadBase(*this, s);
     // A later position of a chain keeps its boat's number; anything else is a new boat. Only a
     // next-step record can be a later position, so a stray step number cannot borrow the number
-    // of whatever was read before it.
+    // of whatever was read before it; and a next step numbered 1 (after a hidden first
+    // position) is still the same boat.
     const auto* previous = dynamic_cast<const TBateauCourse*>(ctx.previousStep);
     std::int32_t index = 0;
-    if (FSituation != 1 && previous)
+    if (previous)
         index = previous->FBoatIndex;
     else if (ctx.diagram)
         index = ++ctx.diagram->FBoatCount;

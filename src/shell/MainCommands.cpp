@@ -327,8 +327,10 @@ void TZovForm::DocumentTextClick(std::uint8_t kind)
         return;
     CurrentDiagramScope current(d);
     Run([&] {
-        TGenText* text = d->FindOrAddText(kind, true);
+        // The setup dialog goes first: its hide handler clears the selection, which must not
+        // happen to the text selected next (the text dialog would edit an unselected text).
         Setup->hide();
+        TGenText* text = d->FindOrAddText(kind, true);
         Comments->Refresh(text);
         Comments->show();
     });

@@ -73,12 +73,15 @@ QString FolderOf(const QString& path)
 
 template <class F> void TZovForm::Guarded(F&& command)
 {
+    // A command may close tabs (the window's close): afterwards Diagram is the diagram then
+    // current, never the one current before, which may have been freed.
+    struct FollowCurrent {
+        const TZovForm& window;
+        ~FollowCurrent() { Diagram = window.CurrentDiagram(); }
+    } follow { *this };
     try {
-        if (TDiagram* d = CurrentDiagram()) {
-            CurrentDiagramScope current(d);
-            command();
-        } else
-            command();
+        Diagram = CurrentDiagram();
+        command();
     } catch (const std::exception& e) {
         ReportError(e);
     }
@@ -509,6 +512,8 @@ void TZovForm::ReleaseTab(int index)
     m_changingTabs = false;
     TabControl->setVisible(TabControl->count() > 1);
     if (view) {
+        if (RulesPanel->RefreshedDiagram() == &view->diagram())
+            RulesPanel->SetDiagram(nullptr); // back to following the current diagram
         m_ownFile.erase(&view->diagram());
         if (Diagram == &view->diagram())
             Diagram = nullptr;
@@ -558,14 +563,14 @@ void TZovForm::AfterNewDiagram()
     Insert1Click();
 }
 
-void TZovForm::SaveClick()
+bool TZovForm::SaveClick()
 {
     TDiagram* d = CurrentDiagram();
     if (!d)
-        return;
+        return false;
     if (d->FFileName.empty()) {
         SaveAsClick();
-        return;
+        return CurrentDiagram() == d && d->FModified == 0;
     }
     const QString name = QString::fromStdString(d->FFileName);
     auto own = m_ownFile.find(d);
@@ -576,12 +581,13 @@ void TZovForm::SaveClick()
             QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(BareName(name) + QStringLiteral(".ZOV")),
             QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this);
         if (answer != QMessageBox::Yes)
-            return;
+            return false;
     }
     bool saved = false;
     Guarded([&] { saved = d->SaveToFile(); });
     if (saved)
         m_ownFile[d] = name;
+    return saved;
 }
 
 void TZovForm::SaveAsClick()
@@ -624,10 +630,8 @@ void TZovForm::SaveAs(const QString& chosen)
             d->ExportImage("png", 0, 0);
         } else if (ext == QLatin1String(".HTM"))
             d->ExportXml();
-        else {
-            SaveClick();
-            done = d->FModified == 0;
-        }
+        else
+            done = SaveClick(); // a diagram left unmodified may still have written nothing
         if (ext == QLatin1String(".GIF") || ext == QLatin1String(".JPG") || ext == QLatin1String(".PNG")
             || ext == QLatin1String(".BMP") || ext == QLatin1String(".XXX") || ext == QLatin1String(".UUU")
             || ext == QLatin1String(".HTM"))

@@ -65,7 +65,8 @@ public:
 
     // File menu.
     void Open1Click();
-    void SaveClick();
+    // True when the diagram file was written.
+    bool SaveClick();
     void SaveAsClick();
     // Save As with the name already chosen (the dialog's answer).
     void SaveAs(const QString& chosen);

@@ -4,12 +4,17 @@
 #include "plat/io/Paths.h"
 #include "shell/MainWindow.h"
 #include "shell/ObjectPalette.h"
+#include "shell/CommentsDialog.h"
+#include "shell/RulesPanel.h"
+#include "shell/SetupDialog.h"
 #include "shell/Settings.h"
 #include "shell/Startup.h"
 
 #include "gui/FakeDialogHost.h"
 
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -272,4 +277,95 @@ TEST(MainWindow, OptionsFollowTheDiagramAndAnimationRuns)
     EXPECT_EQ(d->FDisplayMode, dmEdit);
     EXPECT_FALSE(f.window.PanelX->isVisible());
     EXPECT_EQ(f.window.TrackBar->maximum(), 0); // one step: nothing to move through
+}
+
+TEST(MainWindow, ACancelledQuitKeepsTheCurrentDiagramTheProgramsDiagram)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(0);
+    f.window.CurrentDiagram()->FModified = 1;
+    f.window.NewFromTemplate(1); // current, unmodified: closed without a prompt
+    f.answer({ QMessageBox::Cancel });
+    EXPECT_FALSE(f.window.close());
+    ASSERT_EQ(f.window.DiagramTabCount(), 1);
+    // Objects edited from now on record their undo on Diagram: it must be the diagram left open.
+    ASSERT_EQ(Diagram, f.window.CurrentDiagram());
+    TDiagram* d = f.window.CurrentDiagram();
+    d->FModified = 0;
+}
+
+TEST(MainWindow, ASaveAsThatWroteNothingKeepsTheOldNameEvenUnmodified)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(3);
+    TDiagram* d = f.window.CurrentDiagram();
+    d->FModified = 0;
+    const QString caption = f.window.windowTitle();
+    const QStringList tabs = f.tabCaptions();
+    f.window.AskSaveFileName = [&] { return f.path("no-such-folder/race.zov"); };
+    f.window.SaveAsClick();
+    EXPECT_FALSE(f.host.texts.isEmpty()); // the failure was reported
+    EXPECT_FALSE(QFile::exists(f.path("no-such-folder/race.zov")));
+    EXPECT_EQ(d->FFileName, "");
+    EXPECT_EQ(f.window.windowTitle(), caption);
+    EXPECT_EQ(f.tabCaptions(), tabs);
+    EXPECT_TRUE(RecentFiles[0].isEmpty());
+}
+
+TEST(MainWindow, TheSetupDialogNeverEditsAnObjectThatIsNotSelected)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(7);
+    TDiagram* d = f.window.CurrentDiagram();
+    DiagramView* view = f.window.CurrentView();
+    // A mark from the palette: selected, shown in the setup dialog, undoable.
+    QTest::mouseClick(f.window.ChoixObj->Button5, Qt::LeftButton);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    TObjet* mark = d->FSelected;
+    ASSERT_NE(dynamic_cast<TBouee*>(mark), nullptr);
+    ASSERT_TRUE(f.window.Setup->isVisible());
+    // The comments text, then a click on the mark again: the text dialog's hide handler clears
+    // the selection in the middle of selecting the mark.
+    f.window.DocumentTextClick(gComments);
+    ASSERT_TRUE(f.window.Comments->isVisible());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    ASSERT_TRUE(!f.window.Setup->isVisible() || f.window.Setup->FObjet == d->FSelected);
+    // Undoing the insertion frees the mark: a dialog still on it would write into freed memory.
+    f.window.Undo1Click();
+    if (f.window.Setup->isVisible())
+        f.window.Setup->Heading->setValue(30);
+    d->FModified = 0;
+}
+
+TEST(MainWindow, TheRulesPanelLetsGoOfAClosedDiagram)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(0);
+    f.window.NewFromTemplate(1);
+    const TDiagram* closing = f.window.CurrentDiagram();
+    f.window.Rules1Click();
+    ASSERT_EQ(f.window.RulesPanel->RefreshedDiagram(), closing);
+    f.window.CloseClick();
+    EXPECT_NE(f.window.RulesPanel->RefreshedDiagram(), closing);
+    EXPECT_EQ(f.window.RulesPanel->RefreshedDiagram(), f.window.CurrentDiagram());
+}
+
+TEST(MainWindow, ADocumentTextOpenedFromASelectedBoatIsTheSelection)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(7);
+    TDiagram* d = f.window.CurrentDiagram();
+    d->SetSelected(d->FRoot); // a boat: the setup dialog shows it
+    ASSERT_TRUE(f.window.Setup->isVisible());
+    f.window.DocumentTextClick(gComments);
+    TGenText* comments = d->FindOrAddText(gComments, false);
+    ASSERT_NE(comments, nullptr);
+    EXPECT_EQ(d->FSelected, comments);
+    EXPECT_FALSE(f.window.Setup->isVisible());
+    // OK then keeps the text and checks its menu item, as for any selected text.
+    f.window.Comments->Memo1->setPlainText(QStringLiteral("  Port-starboard at the mark  "));
+    f.window.Comments->Button2->click();
+    EXPECT_EQ(comments->FText, "Port-starboard at the mark");
+    EXPECT_TRUE(f.window.Comments1->isChecked());
+    d->FModified = 0;
 }

@@ -1,0 +1,210 @@
+// Forests off the beaten track: how the tree reader rebuilds long flat lists, hidden first
+// positions and steps with more than one next step, what deleting from those leaves behind,
+// and who owns an object whose undo fails half-way.
+
+#include "diagram/Diagram.h"
+#include "diagram/DiagramFile.h"
+#include "model/DiagramLink.h"
+#include "model/Objet.h"
+#include "plat/io/BinaryStream.h"
+#include "plat/sys/Trace.h"
+#include "support/ZovBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <csignal>
+#include <sys/resource.h>
+#include <set>
+
+using namespace zov;
+using zovtest::ZovBase;
+using zovtest::ZovBytes;
+
+namespace {
+
+std::vector<TObjet*> walk(const TDiagram& d)
+{
+    std::vector<TObjet*> out;
+    for (TObjet* o = d.FRoot; o && out.size() < 1000000; o = o->NextInWalk())
+        out.push_back(o);
+    return out;
+}
+
+void racingBoat(ZovBytes& b, int step, int flags, int x)
+{
+    ZovBase base;
+    base.step = step;
+    base.flags = flags;
+    base.x = x;
+    b.record(gRacingBoat, base, 10).u16(0).u16(0).u16(0).u16(0).u16(0).u16(0);
+}
+
+} // namespace
+
+// Objects listed one after the other as siblings of the root ("0 X 1" each) are read in time
+// proportional to their number, not to its square.
+TEST(ForestEdgeCases, FlatListsOfSiblingsAndNextStepsReadInLinearTime)
+{
+    constexpr int Count = 120000;
+    for (int marker : { 0, 2 }) {
+        ZovBytes b;
+        b.header(10).u16(0);
+        ZovBase arrow;
+        b.record(gArrow, arrow, 10);
+        for (int i = 0; i < Count; ++i) {
+            arrow.x = i % 30000;
+            b.u16(marker);
+            b.record(gArrow, arrow, 10);
+            b.u16(marker + 1);
+        }
+        b.u16(4);
+        TDiagram d;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(d.LoadFromBytes("mem", b.data(), b.size(), false));
+        const auto seconds
+            = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 8.0) << "marker " << marker;
+        EXPECT_EQ(walk(d).size(), std::size_t(Count) + 1);
+        // Appended in file order.
+        TObjet* first = marker == 0 ? d.FRoot->FSibling : d.FRoot->FNext;
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first->FX, 0);
+        EXPECT_EQ(first->FSibling->FX, 1);
+    }
+}
+
+// A boat whose first position is hidden keeps number 1 at its next position (hidden steps do
+// not move the numbering on): read back, that position is still the same boat.
+TEST(ForestEdgeCases, ALaterPositionNumberedOneKeepsItsBoat)
+{
+    ZovBytes b;
+    b.header(10).u16(0);
+    racingBoat(b, 1, 0, 10); // hidden first position
+    b.u16(2);
+    racingBoat(b, 1, flVisible, 20);
+    b.u16(3).u16(0);
+    racingBoat(b, 1, flVisible, 30); // a second boat
+    b.u16(1).u16(4);
+    TDiagram d;
+    ASSERT_TRUE(d.LoadFromBytes("mem", b.data(), b.size(), false));
+    TObjet* first = d.FRoot;
+    ASSERT_NE(first->FNext, nullptr);
+    ASSERT_NE(first->FSibling, nullptr);
+    EXPECT_EQ(first->FBoatIndex, 1);
+    EXPECT_EQ(first->FNext->FBoatIndex, 1);
+    EXPECT_EQ(first->FSibling->FBoatIndex, 2);
+    EXPECT_EQ(d.FBoatCount, 2);
+}
+
+// A position with two next steps (a file may hold that): deleting the first of them keeps the
+// second in the forest, undo brings the deleted one back, and everything is freed once.
+TEST(ForestEdgeCases, DeletingOneOfTwoNextStepsKeepsTheOther)
+{
+    for (bool withLaterStep : { false, true }) {
+        ZovBytes b;
+        b.header(10).u16(0);
+        racingBoat(b, 1, flVisible, 10); // R
+        b.u16(2);
+        racingBoat(b, 2, flVisible, 20); // A, R's next step
+        if (withLaterStep) {
+            b.u16(2);
+            racingBoat(b, 3, flVisible, 25); // A's next step
+            b.u16(3);
+        }
+        b.u16(0);
+        racingBoat(b, 2, flVisible, 30); // B, a further next step of R
+        b.u16(1).u16(3).u16(4);
+        TDiagram d;
+        ASSERT_TRUE(d.LoadFromBytes("mem", b.data(), b.size(), false));
+        const std::size_t count = walk(d).size();
+        TObjet* a = d.FRoot->FNext;
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(a->FSibling, nullptr);
+        d.RemoveObject(a, false);
+        std::set<int> xs;
+        for (TObjet* o : walk(d))
+            xs.insert(o->FX);
+        EXPECT_EQ(walk(d).size(), count - 1) << "later step " << withLaterStep;
+        EXPECT_TRUE(xs.count(30)) << "the other next step was lost";
+        d.Undo();
+        std::multiset<int> after;
+        for (TObjet* o : walk(d))
+            after.insert(o->FX);
+        EXPECT_EQ(after.size(), count);
+        EXPECT_EQ(after.count(20), 1u);
+        EXPECT_EQ(after.count(30), 1u);
+    }
+}
+
+// A top-level object whose next step has further next steps of its own: deleting the head
+// promotes the step and keeps those too.
+TEST(ForestEdgeCases, DeletingAHeadKeepsTheSiblingsOfItsNextStep)
+{
+    ZovBytes b;
+    b.header(10).u16(0);
+    ZovBase mark;
+    b.record(gArrow, mark, 10); // root
+    b.u16(0);
+    racingBoat(b, 1, flVisible, 10); // H, second top-level object
+    b.u16(2);
+    racingBoat(b, 2, flVisible, 20); // H's next step
+    b.u16(0);
+    racingBoat(b, 2, flVisible, 30); // a further next step of H
+    b.u16(1).u16(3).u16(1).u16(4);
+    TDiagram d;
+    ASSERT_TRUE(d.LoadFromBytes("mem", b.data(), b.size(), false));
+    const std::size_t count = walk(d).size();
+    ASSERT_EQ(count, 4u);
+    d.RemoveObject(d.FRoot->FSibling, false);
+    EXPECT_EQ(walk(d).size(), 3u);
+    d.Undo();
+    EXPECT_EQ(walk(d).size(), 4u);
+}
+
+// An undo that fails after it has put the deleted object back (here: the trace file cannot take
+// the refitting's line) leaves the object to the forest alone, not also to the dropped record.
+TEST(ForestEdgeCases, AnUndoFailingHalfWayLeavesTheObjectOwnedOnce)
+{
+    TDiagram d;
+    TObjet* first;
+    {
+        CurrentDiagramScope scope(&d);
+        d.FBoatCount = 1;
+        first = new TBateauCourse({ 0, 0 }, 0, 1, 0, 0);
+        d.FRoot = first;
+        auto* second = new TBateauCourse({ 100, 0 }, 90, 1, 0, 0);
+        second->FSituation = 2;
+        first->InsertStep(second, true);
+        auto* third = new TBateauCourse({ 200, 0 }, 90, 1, 0, 0);
+        third->FSituation = 3;
+        second->InsertStep(third, true);
+    }
+    d.RemoveObject(first->FNext, false);
+    ASSERT_EQ(d.FUndoStack.size(), 1u);
+
+    QTemporaryDir dir;
+    const std::string trace = dir.filePath("TRACE.TXT").toStdString();
+    rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    TraceOpen(trace);
+    DebugMode = true;
+    rlimit small = old;
+    small.rlim_cur = 16; // the "Undo" line fits, the next one does not
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(d.Undo(), rt::IoError);
+    DebugMode = false;
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    TraceClose();
+
+    std::set<TObjet*> seen;
+    for (TObjet* o : walk(d))
+        EXPECT_TRUE(seen.insert(o).second);
+    EXPECT_EQ(seen.size(), 3u);
+    for (TObjet* o : seen)
+        EXPECT_TRUE(o->FX == 0 || o->FX == 100 || o->FX == 200);
+}
