@@ -1,4 +1,3 @@
-#include "plat/io/Paths.h"
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
@@ -11,7 +10,6 @@
 #include "shell/Settings.h"
 #include "shell/Startup.h"
 
-#include <QFileInfo>
 
 // The program's life, in the order of the start-up (see shell/Startup.h).
 int main(int argc, char** argv)
@@ -40,12 +38,8 @@ int main(int argc, char** argv)
             zov::TAbout about(&window);
             instance.SetWindow(&window);
             instance.SetHandler([&window](const zov::ui::InstanceMessage& message) {
-                if (!message.open)
-                    return;
-                // A file handed over by a second start: remember its folder and open it.
-                const QString path = QString::fromUtf8(message.path);
-                zov::LastFolder = QFileInfo(path).absolutePath();
-                window.OpenDiagram(zov::RemoveExtension(path));
+                if (message.open)
+                    window.OpenHandedOver(QString::fromUtf8(message.path));
             });
             window.GetParams(parameters);
             QCoreApplication::processEvents();

@@ -22,6 +22,9 @@ float radians(double degrees) { return rt::DegToRadF(degrees); }
 
 // A grid family or layline steeper than this is not drawn: its slant would leave any view.
 constexpr double MaxSlope = 1e4;
+// Zones are held within +-2^29 units so that a zone, its extent and their sums fit 32 bits.
+constexpr std::int64_t WorldLimit = std::int64_t(1) << 29;
+
 // No family draws more lines than this, whatever the zoom.
 constexpr int MaxGridLines = 10000;
 
@@ -102,15 +105,16 @@ void TDiagram::ZoomToFit()
 
 void TDiagram::NewDisplay()
 {
-    FScrollRangeH = rt::RoundI32(FExtent.w * double(FZoom));
-    FScrollRangeV = rt::RoundI32(FExtent.h * double(FZoom));
-    FView.x = FCentre.x - rt::RoundI32((ClientWidth() / 2) / double(FZoom));
-    FView.y = FCentre.y - rt::RoundI32((ClientHeight() / 2) / double(FZoom));
-    FView.w = rt::RoundI32(ClientWidth() / double(FZoom));
-    FView.h = rt::RoundI32(ClientHeight() / double(FZoom));
+    // Derived values saturate: objects far out in a damaged file must not stop the view.
+    FScrollRangeH = rt::SaturateI32(FExtent.w * double(FZoom));
+    FScrollRangeV = rt::SaturateI32(FExtent.h * double(FZoom));
+    FView.x = rt::SaturateI32(FCentre.x - double(rt::SaturateI32((ClientWidth() / 2) / double(FZoom))));
+    FView.y = rt::SaturateI32(FCentre.y - double(rt::SaturateI32((ClientHeight() / 2) / double(FZoom))));
+    FView.w = rt::SaturateI32(ClientWidth() / double(FZoom));
+    FView.h = rt::SaturateI32(ClientHeight() / double(FZoom));
     Trace("NewDisplay X=" + std::to_string(FView.x) + " Y=" + std::to_string(FView.y));
-    FScrollPosH = rt::RoundI32((double(FView.x) - FExtent.x) * double(FZoom));
-    FScrollPosV = rt::RoundI32((double(FView.y) - FExtent.y) * double(FZoom));
+    FScrollPosH = rt::SaturateI32((double(FView.x) - FExtent.x) * double(FZoom));
+    FScrollPosV = rt::SaturateI32((double(FView.y) - FExtent.y) * double(FZoom));
     if (m_host)
         m_host->ScrollBarsChanged();
     Redraw(nullptr);
@@ -138,9 +142,15 @@ void TDiagram::ComputeOccupiedZone()
     if (!FBackground) {
         if (minX > maxX || minY > maxY)
             FZone = { -500, -500, 2000, 2000 }; // only document texts: nothing occupies the sea
-        else
-            FZone = { std::int32_t(minX - 90), std::int32_t(minY - 90), std::int32_t(maxX - minX + 180),
-                std::int32_t(maxY - minY + 180) };
+        else {
+            // Held within a world that a zone and its extent can describe in 32 bits.
+            const auto held = [](std::int64_t v) { return std::clamp<std::int64_t>(v, -WorldLimit, WorldLimit); };
+            minX = held(minX - 90);
+            minY = held(minY - 90);
+            maxX = held(maxX + 90);
+            maxY = held(maxY + 90);
+            FZone = { std::int32_t(minX), std::int32_t(minY), std::int32_t(maxX - minX), std::int32_t(maxY - minY) };
+        }
     }
     FExtent = { FZone.x - 500, FZone.y - 500, FZone.w + 1000, FZone.h + 1000 };
 }
@@ -233,14 +243,14 @@ void TDiagram::MyPaint(gfx::Graphics& g)
 {
     CurrentDiagramScope current(this);
     Trace("Paint " + std::to_string(FStep) + " " + std::to_string(FFrameIndex));
-    const std::int32_t x = rt::RoundI32(FScrollPosH / double(FZoom)) + FExtent.x;
-    const std::int32_t y = rt::RoundI32(FScrollPosV / double(FZoom)) + FExtent.y;
+    const std::int32_t x = rt::SaturateI32(FScrollPosH / double(FZoom) + FExtent.x);
+    const std::int32_t y = rt::SaturateI32(FScrollPosV / double(FZoom) + FExtent.y);
     if (x != FView.x || y != FView.y) {
         Trace("ScrollChanged");
         FView.x = x;
         FView.y = y;
-        FCentre = { rt::RoundI32((ClientWidth() / 2) / double(FZoom)) + x,
-            rt::RoundI32((ClientHeight() / 2) / double(FZoom)) + y };
+        FCentre = { rt::SaturateI32((ClientWidth() / 2) / double(FZoom) + x),
+            rt::SaturateI32((ClientHeight() / 2) / double(FZoom) + y) };
         Trace("NewDisplay X:" + std::to_string(x) + " Y:" + std::to_string(y));
         Redraw(nullptr);
     }

@@ -29,6 +29,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
 
@@ -76,9 +77,14 @@ template <class F> void TZovForm::Guarded(F&& command)
     // A command may close tabs (the window's close): afterwards Diagram is the diagram then
     // current, never the one current before, which may have been freed.
     struct FollowCurrent {
-        const TZovForm& window;
-        ~FollowCurrent() { Diagram = window.CurrentDiagram(); }
+        TZovForm& window;
+        ~FollowCurrent()
+        {
+            Diagram = window.CurrentDiagram();
+            --window.m_commandDepth;
+        }
     } follow { *this };
+    ++m_commandDepth;
     try {
         Diagram = CurrentDiagram();
         command();
@@ -162,6 +168,10 @@ TZovForm::TZovForm(QWidget* parent)
     };
     Welcome->OnTemplate = [this](int index) { NewFromTemplate(index); };
     Welcome->OnRecentFile = [this](const QString& file) { OpenDiagram(file); };
+    // A recent file that cannot be read any more leaves the list (later: the page is being built).
+    Welcome->OnRecentFileDropped = [this](const QString& file) {
+        QTimer::singleShot(0, this, [this, file] { DropRecentFile(file); });
+    };
 
     // Tab 0 is the welcome page.
     TabControl->addTab(QStringLiteral("Welcome"));
@@ -271,7 +281,7 @@ void TZovForm::RefreshRecentMenu()
 {
     for (QAction* item : m_recentItems) {
         Files1->removeAction(item);
-        delete item;
+        item->deleteLater(); // this may run from the item's own click
     }
     m_recentItems.clear();
     QStringList shown;
@@ -285,6 +295,29 @@ void TZovForm::RefreshRecentMenu()
         }
     if (Welcome)
         Welcome->SetRecentFiles(shown);
+}
+
+void TZovForm::DropRecentFile(const QString& fileName)
+{
+    QStringList files;
+    for (const QString& file : RecentFiles)
+        if (!file.isEmpty() && file != fileName)
+            files.append(file);
+    for (int i = 0; i < RecentFileCount; ++i)
+        RecentFiles[std::size_t(i)] = i < files.size() ? files[i] : QString();
+    RefreshRecentMenu();
+}
+
+void TZovForm::OpenHandedOver(const QString& path)
+{
+    // A file handed over while a box, a dialog, a command or an export is under way waits for
+    // it to end: opening it in the middle would change the current diagram under their feet.
+    if (QApplication::activeModalWidget() || m_commandDepth > 0 || TDiagram::ExportRunning()) {
+        QTimer::singleShot(200, this, [this, path] { OpenHandedOver(path); });
+        return;
+    }
+    LastFolder = QFileInfo(path).absolutePath();
+    Guarded([&] { OpenDiagram(RemoveExtension(path)); });
 }
 
 void TZovForm::AddToRecentFiles(const QString& fileName)

@@ -62,6 +62,9 @@ public:
     // The first command-line parameter, unless it is a switch, is opened.
     void GetParams(const QStringList& parameters);
     void AddToRecentFiles(const QString& fileName);
+    void DropRecentFile(const QString& fileName);
+    // Opens a file handed over by a second start, once nothing else is under way.
+    void OpenHandedOver(const QString& path);
 
     // File menu.
     void Open1Click();
@@ -182,6 +185,7 @@ private:
     QAction* m_recentSeparator = nullptr;
     bool m_sliderBound = false;
     bool m_changingTabs = false;
+    int m_commandDepth = 0; // commands under way (a box may let events run inside one)
     // The file each diagram was read from or last written to: a Save elsewhere asks first.
     std::map<const TDiagram*, QString> m_ownFile;
     QString FBaseCaption;

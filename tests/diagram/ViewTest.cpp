@@ -279,3 +279,22 @@ TEST(View, BalloonsAndFlagsTakeTheStepOfTheNearestRacingBoat)
     EXPECT_EQ(far->FSituation, 7);
     EXPECT_EQ(tie->FSituation, 1); // b1 is met before a2 in the walk
 }
+
+TEST(View, ObjectsAtTheEdgesOfTheIntegerRangeNeverStopTheView)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    auto* far = new Block({ 2000000000, -2000000000 }, 0xFF0000FF);
+    far->FBounds = { 2147483000, -2147483000, 600, 600 };
+    auto* near = new Block({ -2000000000, 2000000000 }, 0xFF00FF00);
+    near->FBounds = { -2147483600, 2147483000, 600, 600 };
+    d->FRoot = far;
+    far->AppendSibling(near);
+    EXPECT_NO_THROW(d->SetZoom(0));
+    EXPECT_GT(d->FZone.w, 0);
+    EXPECT_GT(d->FExtent.w, d->FZone.w);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_NO_THROW(d->SetZoom(1.1f));
+    d->FScrollPosH += 1000;
+    EXPECT_NO_THROW(paint(*d));
+}

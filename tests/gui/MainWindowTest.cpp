@@ -12,6 +12,7 @@
 
 #include "gui/FakeDialogHost.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -368,4 +369,51 @@ TEST(MainWindow, ADocumentTextOpenedFromASelectedBoatIsTheSelection)
     EXPECT_EQ(comments->FText, "Port-starboard at the mark");
     EXPECT_TRUE(f.window.Comments1->isChecked());
     d->FModified = 0;
+}
+
+TEST(MainWindow, AnUnreadableRecentFileLeavesTheList)
+{
+    QTemporaryDir dir;
+    QFile broken(dir.filePath("broken.zov"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("\x0a\x00 cut short", 12);
+    broken.close();
+    {
+        TDiagram good;
+        good.NewStart();
+        good.FFileName = dir.filePath("good").toStdString();
+        ASSERT_TRUE(good.SaveToFile());
+    }
+    for (QString& file : RecentFiles)
+        file.clear();
+    RecentFiles[0] = dir.filePath("broken");
+    RecentFiles[1] = dir.filePath("good");
+    FakeDialogHost host;
+    TZovForm window;
+    QTest::qWait(50);
+    EXPECT_EQ(RecentFiles[0], dir.filePath("good"));
+    EXPECT_TRUE(RecentFiles[1].isEmpty());
+    EXPECT_TRUE(host.texts.isEmpty()); // no box while the welcome page is built
+}
+
+TEST(MainWindow, AFileHandedOverWaitsWhileABoxIsOpen)
+{
+    MainWindowFixture f;
+    {
+        TDiagram d;
+        d.NewGate();
+        d.FFileName = f.path("handed").toStdString();
+        ASSERT_TRUE(d.SaveToFile());
+    }
+    QDialog box(&f.window);
+    box.setModal(true);
+    box.show();
+    f.window.OpenHandedOver(f.path("handed.zov"));
+    QTest::qWait(50);
+    EXPECT_EQ(f.window.DiagramTabCount(), 0);
+    box.close();
+    QTest::qWait(400);
+    ASSERT_EQ(f.window.DiagramTabCount(), 1);
+    EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stGate);
+    EXPECT_EQ(LastFolder, f.dir.path());
 }

@@ -30,6 +30,19 @@ inline std::int32_t RoundI32(double v)
     return static_cast<std::int32_t>(r);
 }
 
+// Rounds half to even into 32 bits, holding values beyond the range at its ends (not a number
+// gives 0): for derived display values that must never stop a paint.
+inline std::int32_t SaturateI32(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483647.0)
+        return std::numeric_limits<std::int32_t>::max();
+    if (v <= -2147483648.0)
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(std::nearbyint(v));
+}
+
 // Stores V into a field of type T, raising RangeError when it does not fit.
 template <typename T> T checked(std::int64_t v)
 {
