@@ -7,7 +7,9 @@
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
 #include "plat_ui/PrinterCanvas.h"
+#include "shell/Characteristics.h"
 #include "shell/CommentsDialog.h"
+#include "shell/FileList.h"
 #include "shell/ImageSelect.h"
 #include "shell/MainWindow.h"
 #include "shell/ObjectPalette.h"
@@ -310,6 +312,22 @@ void TZovForm::Print1Click()
     });
 }
 
+void TZovForm::Characteristics1Click()
+{
+    if (!Characteristics)
+        Characteristics = new TCharacteristics(this);
+    Characteristics->show();
+    Characteristics->raise();
+    Characteristics->activateWindow();
+}
+
+void TZovForm::Search1Click()
+{
+    FileList->show();
+    FileList->raise();
+    FileList->activateWindow();
+}
+
 void TZovForm::Rules1Click()
 {
     if (TDiagram* d = CurrentDiagram()) {
@@ -524,6 +542,8 @@ void TZovForm::RulesPanelRefresh()
 
 void TZovForm::HideToolWindows()
 {
+    if (Characteristics)
+        Characteristics->hide();
     ChoixObj->hide();
     RulesPanel->hide();
 }

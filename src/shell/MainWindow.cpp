@@ -12,6 +12,8 @@
 #include "shell/About.h"
 #include "shell/CommentsDialog.h"
 #include "shell/Help.h"
+#include "shell/Characteristics.h"
+#include "shell/FileList.h"
 #include "shell/ImageSelect.h"
 #include "shell/ObjectPalette.h"
 #include "shell/RulesPanel.h"
@@ -143,6 +145,11 @@ TZovForm::TZovForm(QWidget* parent)
     Comments = new TComments(this);
     ImageSelect = new TImageSelect(this);
     RulesPanel = new TRulesPanel(this);
+    FileList = new TFileList(this);
+    FileList->OnOpen = [this](const QString& folder, const QString& file) {
+        LastFolder = folder;
+        OpenDiagram(file);
+    };
     Setup->OnHide = [this] { SetupHide(); };
     Comments->OnHide = [this] { CommentsHide(); };
     QObject::connect(Setup->Button1, &QPushButton::clicked, this, [this] { InsertAfterClick(); });
@@ -212,8 +219,7 @@ void TZovForm::BuildMenus()
         QObject::connect(item, &QAction::triggered, this, [this, i] { NewFromTemplate(i); });
     }
     Open1 = Files1->addAction(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), this, [this] { Open1Click(); });
-    Search1 = Files1->addAction(QStringLiteral("Search"), QKeySequence(Qt::Key_F3));
-    Search1->setEnabled(false); // the diagram browser is not built yet
+    Search1 = Files1->addAction(QStringLiteral("Search"), QKeySequence(Qt::Key_F3), this, [this] { Search1Click(); });
     Files1->addSeparator();
     Save1 = Files1->addAction(QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), this, [this] { SaveClick(); });
     Saveas1 = Files1->addAction(QStringLiteral("Save as..."), this, [this] { SaveAsClick(); });
@@ -231,8 +237,8 @@ void TZovForm::BuildMenus()
     Insert1 = Edit1->addAction(QStringLiteral("Insert object"), QKeySequence(Qt::Key_F4), this, [this] { Insert1Click(); });
     Copy1 = Edit1->addAction(QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), this, [this] { CopyClick(); });
     Paste1 = Edit1->addAction(QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), this, [this] { Paste1Click(); });
-    Characteristics1 = Edit1->addAction(QStringLiteral("&Characteristics"), QKeySequence(Qt::Key_F5));
-    Characteristics1->setVisible(false); // the characteristics dialog is not built yet
+    Characteristics1 = Edit1->addAction(QStringLiteral("&Characteristics"), QKeySequence(Qt::Key_F5), this,
+        [this] { Characteristics1Click(); });
     Rules1 = Edit1->addAction(QStringLiteral("Rules that apply"), QKeySequence(Qt::Key_F2), this, [this] { Rules1Click(); });
     Edit1->addSeparator();
     Comments1 = Edit1->addAction(QStringLiteral("Comments"), QKeySequence(Qt::Key_F6), this, [this] { DocumentTextClick(gComments); });

@@ -26,7 +26,9 @@ namespace zov {
 
 class DiagramView;
 class TAbout;
+class TCharacteristics;
 class TChoixObj;
+class TFileList;
 class TComments;
 class TDiagram;
 class TImageSelect;
@@ -88,6 +90,8 @@ public:
     void Paste1Click();
     void Rules1Click();
     void Print1Click();
+    void Characteristics1Click();
+    void Search1Click();
     void DocumentTextClick(std::uint8_t kind);
     // Options menu.
     void OptionClick(QAction* item);
@@ -138,6 +142,8 @@ public:
     TChoixObj* ChoixObj = nullptr;
     TImageSelect* ImageSelect = nullptr;
     TRulesPanel* RulesPanel = nullptr;
+    TFileList* FileList = nullptr;
+    TCharacteristics* Characteristics = nullptr; // made on first use
 
     // Menu items, named as the commands refer to them.
     QAction *Open1, *Search1, *Save1, *Saveas1, *Export1, *Close1, *Print1, *Exit1;

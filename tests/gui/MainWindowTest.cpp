@@ -2,6 +2,8 @@
 #include "diagram_view/DiagramView.h"
 #include "model/Objet.h"
 #include "plat/io/Paths.h"
+#include "shell/Characteristics.h"
+#include "shell/FileList.h"
 #include "shell/MainWindow.h"
 #include "shell/ObjectPalette.h"
 #include "shell/CommentsDialog.h"
@@ -416,4 +418,27 @@ TEST(MainWindow, AFileHandedOverWaitsWhileABoxIsOpen)
     ASSERT_EQ(f.window.DiagramTabCount(), 1);
     EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stGate);
     EXPECT_EQ(LastFolder, f.dir.path());
+}
+
+TEST(MainWindow, TheBrowserOpensWhatItListsAndTheCharacteristicsComeOnFirstUse)
+{
+    MainWindowFixture f;
+    {
+        TDiagram d;
+        d.NewFinish1();
+        d.FFileName = f.path("listed").toStdString();
+        ASSERT_TRUE(d.SaveToFile());
+    }
+    f.window.Search1->trigger();
+    ASSERT_NE(f.window.FileList, nullptr);
+    EXPECT_TRUE(f.window.FileList->isVisible());
+    f.window.FileList->OnOpen(f.dir.path(), f.path("listed"));
+    ASSERT_EQ(f.window.DiagramTabCount(), 1);
+    EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stFinishingLine);
+    EXPECT_EQ(LastFolder, f.dir.path());
+
+    EXPECT_EQ(f.window.Characteristics, nullptr);
+    f.window.Characteristics1->trigger();
+    ASSERT_NE(f.window.Characteristics, nullptr);
+    EXPECT_TRUE(f.window.Characteristics->isVisible());
 }
