@@ -166,6 +166,7 @@ public:
     gfx::Pen FPen;
 
     void RemoveObject(TObjet* obj, bool freeIt) override;
+    void RefreshSetup() override;
     void SetSelected(TObjet* obj);
 
     // Editing with the mouse and the keyboard. Positions are client pixels; Shift holds the

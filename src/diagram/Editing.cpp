@@ -107,6 +107,12 @@ void TDiagram::SetSelected(TObjet* obj)
     Repaint();
 }
 
+void TDiagram::RefreshSetup()
+{
+    if (Shell)
+        Shell->SetupRefresh();
+}
+
 bool TDiagram::IsShownAtCurrentStep(const TObjet* obj) const
 {
     if (obj->FSituation < 0)

@@ -225,8 +225,10 @@ TEST(Editing, RightDragRotatesAboutTheCentreWithoutAJump)
     EXPECT_GE(f.shell.setupRefreshes, 2);
     d.FormMouseUp(MouseButton::Right, 0, 400, 500);
     EXPECT_EQ(d.UndoCaption(), "Undo last Rotation");
+    const int refreshes = f.shell.setupRefreshes;
     d.Undo();
     EXPECT_EQ(arrow->FHeading, 30);
+    EXPECT_EQ(f.shell.setupRefreshes, refreshes + 1); // the dialog shows the heading given back
 
     EXPECT_EQ(d.PointerAngle(arrow, { 500, 400 }), 0);
     EXPECT_EQ(d.PointerAngle(arrow, { 600, 500 }), 90);
