@@ -8,16 +8,21 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace zov {
 
@@ -25,8 +30,34 @@ namespace {
 
 constexpr int ButtonWidth = 64;
 constexpr int ButtonHeight = 25;
+constexpr int ButtonGap = 8;
 constexpr int PanelHeight = 48;
 constexpr int DocumentExtra = 100;
+constexpr int Margin = 12;
+// The memo keeps its distance to the bottom edge: the check boxes and the button strip sit below.
+constexpr int MemoBottomGap = 88;
+constexpr int CheckBoxRowGap = 76; // from the bottom edge to the top of the check boxes
+constexpr int FontNameLength = 255;
+constexpr int MaxDialogPoints = 1000; // the largest size offered to the font dialog
+
+// The sixteen basic colours of a font dialog, as 0xRRGGBB.
+struct NamedColour {
+    std::uint32_t rgb;
+    const char* name;
+};
+constexpr NamedColour BasicColours[] = {
+    { 0x000000, "Black" }, { 0x800000, "Maroon" }, { 0x008000, "Green" }, { 0x808000, "Olive" },
+    { 0x000080, "Navy" }, { 0x800080, "Purple" }, { 0x008080, "Teal" }, { 0x808080, "Gray" },
+    { 0xC0C0C0, "Silver" }, { 0xFF0000, "Red" }, { 0x00FF00, "Lime" }, { 0xFFFF00, "Yellow" },
+    { 0x0000FF, "Blue" }, { 0xFF00FF, "Fuchsia" }, { 0x00FFFF, "Aqua" }, { 0xFFFFFF, "White" },
+};
+
+QIcon swatch(std::uint32_t rgb)
+{
+    QPixmap p(16, 12);
+    p.fill(QColor::fromRgb(QRgb(0xFF000000u | rgb)));
+    return QIcon(p);
+}
 
 QPushButton* newButton(QWidget* parent, const char* name, const char* caption)
 {
@@ -35,21 +66,6 @@ QPushButton* newButton(QWidget* parent, const char* name, const char* caption)
     button->setFixedSize(ButtonWidth, ButtonHeight);
     button->setAutoDefault(false);
     return button;
-}
-
-QString captionOf(const TGenText& text)
-{
-    if (dynamic_cast<const TBulle*>(&text))
-        return QStringLiteral("Balloon text");
-    if (dynamic_cast<const TRemarque*>(&text))
-        return QStringLiteral("Remark text");
-    switch (text.FGenre) {
-    case gComments: return QStringLiteral("Comments");
-    case gSummary: return QStringLiteral("Summary");
-    case gFactsFound: return QStringLiteral("Facts found");
-    case gDecision: return QStringLiteral("Decision");
-    default: return QString::fromStdString(text.KindName());
-    }
 }
 
 // Object texts keep Windows line ends; the editor works with bare line feeds.
@@ -69,8 +85,96 @@ std::string fromEditor(QString t)
 
 } // namespace
 
+TFontDialog::TFontDialog(QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Font"));
+    setObjectName(QStringLiteral("FontDialog1"));
+    Fonts = new QFontDialog(this);
+    Fonts->setWindowFlags(Qt::Widget);
+    Fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    Fonts->setVisible(true);
+    Colours = new QComboBox(this);
+    Colours->setObjectName(QStringLiteral("Colours"));
+    for (const NamedColour& c : BasicColours)
+        Colours->addItem(swatch(c.rgb), QString::fromUtf8(c.name), QVariant::fromValue(c.rgb));
+    auto* colourLabel = new QLabel(QStringLiteral("&Colour:"), this);
+    colourLabel->setBuddy(Colours);
+    ButtonOK = new QPushButton(QStringLiteral("OK"), this);
+    ButtonOK->setDefault(true);
+    ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ButtonCancel->setAutoDefault(false);
+    connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(colourLabel);
+    bottom->addWidget(Colours);
+    bottom->addStretch(1);
+    bottom->addWidget(ButtonOK);
+    bottom->addWidget(ButtonCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Fonts, 1);
+    layout->addLayout(bottom);
+}
+
+void TFontDialog::SetChosen(const QFont& font, std::uint32_t colour)
+{
+    Fonts->setCurrentFont(font);
+    m_asked = font;
+    m_shown = Fonts->currentFont();
+    SetColour(colour);
+}
+
+QFont TFontDialog::SelectedFont() const
+{
+    QFont f = Fonts->currentFont();
+    if (f.family() == m_shown.family())
+        f.setFamily(m_asked.family());
+    if (f.pointSize() == m_shown.pointSize() && m_asked.pointSize() > 0)
+        f.setPointSize(m_asked.pointSize());
+    if (f.bold() == m_shown.bold())
+        f.setBold(m_asked.bold());
+    if (f.italic() == m_shown.italic())
+        f.setItalic(m_asked.italic());
+    if (f.underline() == m_shown.underline())
+        f.setUnderline(m_asked.underline());
+    return f;
+}
+
+std::uint32_t TFontDialog::SelectedColour() const
+{
+    return Colours->currentData().value<std::uint32_t>() & 0xFFFFFFu;
+}
+
+void TFontDialog::SetColour(std::uint32_t colour)
+{
+    colour &= 0xFFFFFFu;
+    int index = Colours->findData(QVariant::fromValue(colour));
+    if (index < 0) {
+        Colours->addItem(swatch(colour), QStringLiteral("Custom"), QVariant::fromValue(colour));
+        index = Colours->count() - 1;
+    }
+    Colours->setCurrentIndex(index);
+}
+
+QString TComments::CaptionOf(const TGenText& text)
+{
+    if (dynamic_cast<const TBulle*>(&text))
+        return QStringLiteral("Balloon text");
+    if (dynamic_cast<const TRemarque*>(&text))
+        return QStringLiteral("Remark text");
+    switch (text.FGenre) {
+    case gComments: return QStringLiteral("Comments");
+    case gSummary: return QStringLiteral("Summary");
+    case gFactsFound: return QStringLiteral("Facts found");
+    case gDecision: return QStringLiteral("Decision");
+    default: return QString::fromStdString(text.KindName());
+    }
+}
+
 TComments::TComments(QWidget* parent)
-    : QWidget(parent, Qt::Tool)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("Text"));
     setObjectName(QStringLiteral("Comments"));
@@ -92,25 +196,9 @@ TComments::TComments(QWidget* parent)
     Button1 = newButton(Panel1, "Button1", "&Font");
     Button2 = newButton(Panel1, "Button2", "&OK");
     Button3 = newButton(Panel1, "Button3", "&Cancel");
-    auto* buttons = new QHBoxLayout(Panel1);
-    buttons->setContentsMargins(12, 0, 12, 0);
-    buttons->addWidget(Button4);
-    buttons->addStretch(1);
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button3);
-
-    auto* boxes = new QHBoxLayout;
-    boxes->addWidget(CheckBox1);
-    boxes->addWidget(CheckBox2);
-    boxes->addStretch(1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 0);
-    layout->addWidget(Memo1, 1);
-    layout->addLayout(boxes);
-    layout->addWidget(Panel1);
-
+    // The controls follow the window's size by hand (resizeEvent): the memo keeps its margins on
+    // all four sides, the check boxes and the button strip keep to the bottom.
+    setMinimumSize(DesignWidth / 2 + ButtonWidth, DesignHeight / 2 + PanelHeight);
     resize(DesignWidth, DesignHeight);
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(DesignWidth / 2, DesignHeight / 2));
@@ -151,7 +239,7 @@ void TComments::Refresh(TGenText* text)
     FChanged = false;
 
     Button4->setEnabled(!text->FText.empty());
-    setWindowTitle(captionOf(*text));
+    setWindowTitle(CaptionOf(*text));
     CheckBox1->setVisible(remark != nullptr);
     CheckBox2->setVisible(remark != nullptr);
 
@@ -211,23 +299,32 @@ void TComments::Button1Click()
     if (!FText)
         return;
     TGenText& t = *FText;
-    QFontDialog dialog(this);
-    dialog.setCurrentFont(gfx::Font(t.FFontName, float(t.FFontSize), t.FFontStyle).toQFont());
-    if (ui::Dialogs().Exec(dialog) != QDialog::Accepted)
+    QFont current(rt::FromCp1252(t.FFontName));
+    current.setPointSize(std::clamp(t.FFontSize, 1, MaxDialogPoints));
+    current.setBold(t.FFontStyle & gfx::FontBold);
+    current.setItalic(t.FFontStyle & gfx::FontItalic);
+    current.setUnderline(t.FFontStyle & gfx::FontUnderline);
+    TFontDialog dialog(this);
+    dialog.SetChosen(current, t.FFontColor);
+    if (ui::Dialogs().Exec(dialog) != QDialog::Accepted || !FText)
         return;
-    const QFont chosen = dialog.selectedFont();
+
+    const QFont chosen = dialog.SelectedFont();
+    t.FFontColor = 0xFF000000u | dialog.SelectedColour();
     const std::int32_t style = (chosen.bold() ? gfx::FontBold : 0) | (chosen.italic() ? gfx::FontItalic : 0)
         | (chosen.underline() ? gfx::FontUnderline : 0);
-    const std::string name = chosen.family().left(255).toStdString();
+    const std::string name = rt::ToCp1252(chosen.family().left(FontNameLength));
     const std::int32_t size = chosen.pointSize() > 0 ? chosen.pointSize() : t.FFontSize;
-    if (name == t.FFontName && size == t.FFontSize && style == t.FFontStyle)
-        return;
-    t.FFontName = name;
-    t.FFontSize = size;
-    t.FFontStyle = style;
-    t.FFont = gfx::Font(name, float(size), style);
+    // The same font again keeps the object's font; only the colour is taken.
+    if (name != t.FFontName || size != t.FFontSize || style != t.FFontStyle) {
+        t.FFontName = name;
+        t.FFontSize = size;
+        t.FFontStyle = style;
+        t.FFont = gfx::Font(name, float(size), style);
+    }
     t.InvalidatePath();
     MarkChanged();
+    update();
     if (m_shown)
         m_shown->Repaint();
 }
@@ -301,6 +398,25 @@ void TComments::RestoreOriginal()
     if (m_shown)
         m_shown->FModified = m_originalModified;
     FChanged = false;
+}
+
+void TComments::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int w = width();
+    const int h = height();
+    Memo1->setGeometry(Margin, Margin, std::max(0, w - 2 * Margin), std::max(0, h - Margin - MemoBottomGap));
+    const int boxTop = h - CheckBoxRowGap;
+    CheckBox1->setGeometry(Margin, boxTop, 100, 20);
+    CheckBox2->setGeometry(Margin + 108, boxTop, 120, 20);
+    Panel1->setGeometry(0, h - PanelHeight, w, PanelHeight);
+    const int top = (PanelHeight - ButtonHeight) / 2;
+    Button4->move(Margin, top);
+    int x = w - Margin - ButtonWidth;
+    for (QPushButton* button : { Button3, Button2, Button1 }) {
+        button->move(x, top);
+        x -= ButtonWidth + ButtonGap;
+    }
 }
 
 void TComments::closeEvent(QCloseEvent* event)

@@ -6,6 +6,7 @@
 
 #include "plat/gfx/Font.h"
 
+#include <QDialog>
 #include <QPushButton>
 #include <QWidget>
 
@@ -14,10 +15,38 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
+class QFontDialog;
 class QFrame;
 class QPlainTextEdit;
 
 namespace zov {
+
+// The font dialog of the text dialog: family, size and style as Qt's font dialog offers them,
+// and the text colour from the sixteen basic colours (a colour outside them is offered too).
+class TFontDialog : public QDialog {
+public:
+    explicit TFontDialog(QWidget* parent = nullptr);
+
+    // Starts the dialog from Font and Colour (0xRRGGBB; any alpha is ignored).
+    void SetChosen(const QFont& font, std::uint32_t colour);
+    QFont SelectedFont() const;
+    // The chosen colour as 0xRRGGBB.
+    std::uint32_t SelectedColour() const;
+    // Chooses Colour in the list (added when it is not one of the sixteen).
+    void SetColour(std::uint32_t colour);
+
+    QFontDialog* Fonts = nullptr;   // embedded, without buttons of its own
+    QComboBox* Colours = nullptr;   // "Colour:"
+    QPushButton* ButtonOK = nullptr;
+    QPushButton* ButtonCancel = nullptr;
+
+private:
+    // What SetChosen asked for, and what the font lists made of it: a family the system lacks is
+    // shown as a stand-in, which must not come back as a change the user never made.
+    QFont m_asked;
+    QFont m_shown;
+};
 
 class DiagramLink;
 class TGenText;
@@ -56,8 +85,13 @@ public:
     static constexpr int DesignWidth = 384;
     static constexpr int DesignHeight = 200;
 
+    // The caption the dialog takes for Text: "Balloon text", "Remark text", or the document
+    // text's name ("Comments", "Summary", "Facts found", "Decision").
+    static QString CaptionOf(const TGenText& text);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

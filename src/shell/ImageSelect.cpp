@@ -16,7 +16,9 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -30,7 +32,8 @@ constexpr int DialogWidth = 574;
 constexpr int DialogHeight = 426;
 constexpr int ListWidth = 162;
 constexpr int ColumnWidth = 142;
-constexpr QRgb ListColour = 0xFFF0FFFF; // a pale blue behind the file names
+constexpr QRgb ListColour = 0xFFF0FBFF; // a pale blue behind the file names
+constexpr QRgb GridColour = 0xFFC0C0C0;
 // A picture file larger than this is not a flag or a logo; reading it would only tie up memory.
 constexpr qint64 MaxPictureFileBytes = qint64(64) * 1024 * 1024;
 
@@ -38,6 +41,29 @@ bool isPictureName(const QString& name)
 {
     const QString ext = QFileInfo(name).suffix().toUpper();
     return ext == u"GIF" || ext == u"JPG" || ext == u"BMP" || ext == u"PNG";
+}
+
+// Draws the list's grid: a line under each row and at the right of the column.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(QColor::fromRgba(GridColour));
+        const QRect r = option.rect;
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        painter->drawLine(r.topRight(), r.bottomRight());
+        painter->restore();
+    }
+};
+
+QFrame* newPanel(QWidget* parent, const char* name)
+{
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QString::fromUtf8(name));
+    return panel;
 }
 
 std::unique_ptr<gfx::Bitmap> loadPicture(const QString& path)
@@ -100,58 +126,73 @@ TImageSelect::TImageSelect(QWidget* parent)
     ImageList->setUniformRowHeights(true);
     ImageList->setSelectionMode(QAbstractItemView::SingleSelection);
     ImageList->setFixedWidth(ListWidth);
+    ImageList->setItemDelegate(new GridDelegate(ImageList));
     QPalette palette = ImageList->palette();
     palette.setColor(QPalette::Base, QColor::fromRgba(ListColour));
     ImageList->setPalette(palette);
     new QTreeWidgetItem(ImageList, { QString::fromUtf8(NoImage) });
 
-    ImagePreview = new TGDIPPanel(this);
+    // The preview on white, its information line below, the buttons at the bottom.
+    Panel3 = newPanel(this, "Panel3");
+    Panel3->setAutoFillBackground(true);
+    QPalette white = Panel3->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    Panel3->setPalette(white);
+    Panel4 = newPanel(this, "Panel4");
+    auto* bottomPanel = newPanel(this, "Panel2");
+
+    ImagePreview = new TGDIPPanel(Panel3);
     ImagePreview->setObjectName(QStringLiteral("ImagePreview"));
     ImagePreview->SetTransparent(true);
     ImagePreview->OnPaint = [this](gfx::Graphics& g) { Paint(g); };
     ImagePreview->viewport()->installEventFilter(this);
 
-    auto* zoomCaption = new QLabel(QStringLiteral("Zoom:"), this);
-    Lab_Zoom = new QLabel(this);
+    auto* zoomCaption = new QLabel(QStringLiteral("Zoom:"), Panel4);
+    Lab_Zoom = new QLabel(Panel4);
     Lab_Zoom->setObjectName(QStringLiteral("Lab_Zoom"));
-    auto* sizeCaption = new QLabel(QStringLiteral("Size:"), this);
-    Lab_Size = new QLabel(this);
+    auto* sizeCaption = new QLabel(QStringLiteral("Size:"), Panel4);
+    Lab_Size = new QLabel(Panel4);
     Lab_Size->setObjectName(QStringLiteral("Lab_Size"));
-    Check_Background = new QCheckBox(QStringLiteral("Background"), this);
+    Check_Background = new QCheckBox(QStringLiteral("Background"), Panel4);
     Check_Background->setObjectName(QStringLiteral("Check_Background"));
     Check_Background->setLayoutDirection(Qt::RightToLeft); // the text stands left of the box
 
-    btRefresh = new QPushButton(QStringLiteral("&Refresh"), this);
+    btRefresh = new QPushButton(QStringLiteral("&Refresh"), bottomPanel);
     btRefresh->setObjectName(QStringLiteral("btRefresh"));
     btRefresh->setAutoDefault(false);
-    btOK = new QPushButton(QStringLiteral("&OK"), this);
+    btOK = new QPushButton(QStringLiteral("&OK"), bottomPanel);
     btOK->setObjectName(QStringLiteral("btOK"));
     btOK->setDefault(true);
     btOK->setEnabled(false);
-    btCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    btCancel = new QPushButton(QStringLiteral("&Cancel"), bottomPanel);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     btCancel->setAutoDefault(false);
 
-    auto* info = new QHBoxLayout;
+    auto* preview = new QVBoxLayout(Panel3);
+    preview->setContentsMargins(0, 0, 0, 0);
+    preview->addWidget(ImagePreview);
+    auto* info = new QHBoxLayout(Panel4);
+    info->setContentsMargins(0, 0, 0, 0);
     info->addWidget(zoomCaption);
     info->addWidget(Lab_Zoom, 1);
     info->addWidget(sizeCaption);
     info->addWidget(Lab_Size, 1);
     info->addWidget(Check_Background);
     auto* right = new QVBoxLayout;
-    right->addWidget(ImagePreview, 1);
-    right->addLayout(info);
+    right->addWidget(Panel3, 1);
+    right->addWidget(Panel4);
     auto* top = new QHBoxLayout;
     top->addWidget(ImageList);
     top->addLayout(right, 1);
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = new QHBoxLayout(bottomPanel);
+    buttons->setContentsMargins(0, 0, 0, 0);
     buttons->addWidget(btRefresh);
     buttons->addStretch(1);
     buttons->addWidget(btOK);
     buttons->addWidget(btCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
-    layout->addLayout(buttons);
+    layout->addWidget(bottomPanel);
     resize(DialogWidth, DialogHeight);
 
     connect(ImageList, &QTreeWidget::itemSelectionChanged, this, &TImageSelect::ImageListSelectItem);

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QCheckBox;
+class QFrame;
 class QLabel;
 class QTreeWidget;
 
@@ -61,7 +62,9 @@ public:
     bool Select(const QString& caption);
 
     QTreeWidget* ImageList = nullptr; // one column "Image Files"
+    QFrame* Panel3 = nullptr;         // white, behind the preview
     TGDIPPanel* ImagePreview = nullptr;
+    QFrame* Panel4 = nullptr;         // zoom, size and the Background box
     QLabel* Lab_Zoom = nullptr;
     QLabel* Lab_Size = nullptr;
     QCheckBox* Check_Background = nullptr; // "Background"

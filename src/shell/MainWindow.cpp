@@ -187,6 +187,11 @@ TZovForm::TZovForm(QWidget* parent)
             TabControlChange(index);
     });
     RefreshRecentMenu();
+    QStringList recent;
+    for (const QString& file : RecentFiles)
+        if (!file.isEmpty())
+            recent.append(file);
+    Welcome->SetRecentFiles(recent); // read once, at start-up
     EnableDiagramMenus(false);
 
     SetFileMessageHandler([this](const std::string& message) { ui::ShowMessage(QString::fromStdString(message), this); });
@@ -290,28 +295,33 @@ void TZovForm::RefreshRecentMenu()
         item->deleteLater(); // this may run from the item's own click
     }
     m_recentItems.clear();
-    QStringList shown;
     for (const QString& file : RecentFiles)
         if (!file.isEmpty()) {
             auto* item = new QAction(ShortenPath(file), Files1);
             QObject::connect(item, &QAction::triggered, this, [this, file] { OpenDiagram(file); });
             Files1->insertAction(m_recentSeparator, item);
             m_recentItems.append(item);
-            shown.append(file);
         }
-    if (Welcome)
-        Welcome->SetRecentFiles(shown);
+}
+
+// Keeps RecentFiles the newest first: Fresh (when given) on top, Gone left out.
+static void ReorderRecentFiles(const QString& fresh, const QString& gone)
+{
+    QStringList files;
+    if (!fresh.isEmpty())
+        files.append(fresh);
+    for (const QString& file : RecentFiles)
+        if (!file.isEmpty() && file != fresh && file != gone)
+            files.append(file);
+    for (int i = 0; i < RecentFileCount; ++i)
+        RecentFiles[std::size_t(i)] = i < files.size() ? files[i] : QString();
 }
 
 void TZovForm::DropRecentFile(const QString& fileName)
 {
-    QStringList files;
-    for (const QString& file : RecentFiles)
-        if (!file.isEmpty() && file != fileName)
-            files.append(file);
-    for (int i = 0; i < RecentFileCount; ++i)
-        RecentFiles[std::size_t(i)] = i < files.size() ? files[i] : QString();
+    ReorderRecentFiles(QString(), fileName);
     RefreshRecentMenu();
+    Welcome->RemoveRecentFile(fileName);
 }
 
 void TZovForm::OpenHandedOver(const QString& path)
@@ -328,15 +338,12 @@ void TZovForm::OpenHandedOver(const QString& path)
 
 void TZovForm::AddToRecentFiles(const QString& fileName)
 {
-    // The newest first; a file already listed moves to the top.
-    QStringList files;
-    files.append(fileName);
-    for (const QString& file : RecentFiles)
-        if (!file.isEmpty() && file != fileName)
-            files.append(file);
-    for (int i = 0; i < RecentFileCount; ++i)
-        RecentFiles[std::size_t(i)] = i < files.size() ? files[i] : QString();
+    // The newest first; a file already listed moves to the top. Only this file is read for
+    // its thumbnail: the others move along.
+    const QString name = fileName.trimmed();
+    ReorderRecentFiles(name, QString());
     RefreshRecentMenu();
+    Welcome->AddRecentFile(name, nullptr);
 }
 
 void TZovForm::EnableDiagramMenus(bool on)

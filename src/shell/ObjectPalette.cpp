@@ -42,11 +42,13 @@ constexpr ButtonInfo Buttons[] = {
 } // namespace
 
 TChoixObj::TChoixObj(QWidget* parent)
-    : QWidget(parent, Qt::Tool)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("Choices"));
     setObjectName(QStringLiteral("ChoixObj"));
-    setStatusTip(QStringLiteral("To choice a new object to add onto shema"));
+    // Hints are kept with the widgets but only a few are shown (as tool tips): a status tip would
+    // reach the main window's status bar.
+    setProperty(HintProperty, QStringLiteral("To choice a new object to add onto shema"));
     setFixedSize(PaletteWidth, PaletteHeight);
 
     int top = ButtonTop;
@@ -56,10 +58,9 @@ TChoixObj::TChoixObj(QWidget* parent)
         button->setGeometry(ButtonLeft, top, ButtonWidth, ButtonHeight);
         // The palette never takes a key press away from the diagram by holding a default button.
         button->setAutoDefault(false);
+        button->setProperty(HintProperty, QString::fromUtf8(info.hint));
         if (info.tooltip)
             button->setToolTip(QString::fromUtf8(info.hint));
-        else
-            button->setStatusTip(QString::fromUtf8(info.hint));
         top += ButtonPitch;
         m_buttons[std::size_t(info.number - 1)] = button;
 
@@ -87,6 +88,11 @@ TChoixObj::TChoixObj(QWidget* parent)
     Button12 = m_buttons[11];
     Button13 = m_buttons[12];
     Button14 = m_buttons[13];
+}
+
+QString TChoixObj::Hint(const QWidget* widget)
+{
+    return widget ? widget->property(HintProperty).toString() : QString();
 }
 
 QPushButton* TChoixObj::Button(int n) const

@@ -9,7 +9,6 @@
 #include <array>
 #include <functional>
 
-
 namespace zov {
 
 class TChoixObj : public QWidget {
@@ -34,6 +33,11 @@ public:
 
     // The button numbered N (1 to 14), or none.
     QPushButton* Button(int n) const;
+
+    // The hint kept with the palette or one of its buttons (shown as a tool tip only on
+    // "&Racing boat", "&Committee" and "&Free").
+    static QString Hint(const QWidget* widget);
+    static constexpr const char* HintProperty = "hint";
 
     // A click on any button but the picture button, with the button's number (1-12, 14).
     std::function<void(int button)> OnTool;

@@ -76,6 +76,15 @@ QString bareName(const QString& path)
     return path.mid(cut + 1);
 }
 
+// A name without trailing blanks and control characters.
+QString trimmedName(const QString& name)
+{
+    qsizetype n = name.size();
+    while (n > 0 && name[n - 1].unicode() <= 0x20)
+        --n;
+    return name.left(n);
+}
+
 QLabel* newCaption(QWidget* parent, const QString& text, int x, int y, int pixels, bool bold)
 {
     auto* label = new QLabel(text, parent);
@@ -117,7 +126,6 @@ public:
     }
 
     int Index() const { return m_index; }
-    QString File; // a thumbnail's file; empty for a template
 
 protected:
     void enterEvent(QEnterEvent* event) override
@@ -143,6 +151,79 @@ private:
     int m_index;
 };
 
+// ---------------------------------------------------------------------------------------------
+// Thumbnails
+
+TThumbnail::TThumbnail(QLabel* image, QLabel* label)
+    : FImage(image)
+    , FLabel(label)
+{
+}
+
+bool TThumbnail::LoadFile(const QString& fileName)
+{
+    // A diagram of its own: the program's current diagram and its dialogs stay out of it, and a
+    // file that cannot be read, whatever the reason, only makes the load fail.
+    DialogsMuted muted;
+    std::unique_ptr<gfx::Bitmap> picture;
+    try {
+        TDiagram thumbnail;
+        thumbnail.SetClientSize(FImage->width(), FImage->height());
+        if (thumbnail.LoadFromFile(fileName.left(255).toStdString(), false))
+            picture = thumbnail.CopyToBitmap(FImage->width(), FImage->height());
+    } catch (const std::exception& e) {
+        Trace(std::string("Thumbnail: ") + e.what());
+        picture.reset();
+    }
+    if (!picture || picture->isNull())
+        return false;
+    ShowPicture(toPixmap(*picture), fileName);
+    return true;
+}
+
+void TThumbnail::ShowCurrentDiagram(TDiagram& diagram, const QString& fileName)
+{
+    QPixmap picture = blankPicture(FImage->width(), FImage->height());
+    try {
+        std::unique_ptr<gfx::Bitmap> bitmap = diagram.CopyToBitmap(FImage->width(), FImage->height());
+        if (bitmap && !bitmap->isNull())
+            picture = toPixmap(*bitmap);
+    } catch (const std::exception& e) {
+        Trace(std::string("Thumbnail: ") + e.what()); // the file stays listed, on a blank picture
+    }
+    ShowPicture(picture, fileName);
+}
+
+void TThumbnail::ShowPicture(const QPixmap& picture, const QString& fileName)
+{
+    m_file = fileName;
+    FLabel->setText(bareName(fileName));
+    FImage->setPixmap(picture);
+    FImage->setToolTip(fileName);
+    FImage->parentWidget()->show();
+}
+
+void TThumbnail::TakeOver(const TThumbnail& other)
+{
+    if (other.Empty()) {
+        Clear();
+        return;
+    }
+    ShowPicture(other.FImage->pixmap(), other.m_file);
+}
+
+void TThumbnail::Clear()
+{
+    m_file.clear();
+    FLabel->clear();
+    FImage->clear();
+    FImage->setToolTip({});
+    FImage->parentWidget()->hide();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The page
+
 WelcomePage::WelcomePage(QWidget* parent)
     : QScrollArea(parent)
 {
@@ -165,27 +246,29 @@ WelcomePage::WelcomePage(QWidget* parent)
     PanelZ->setAutoFillBackground(true);
     PanelZ->setPalette(white);
 
-    newCaption(PanelZ, QStringLiteral("New Diagram"), 0, 0, 20, true);
-    newCaption(PanelZ, QStringLiteral("Open Diagram"), 0, 500, 20, true);
+    newCaption(PanelZ, QStringLiteral("New Diagram"), 0, 0, 20, true)->setObjectName(QStringLiteral("Label1"));
+    newCaption(PanelZ, QStringLiteral("Open Diagram"), 0, 500, 20, true)->setObjectName(QStringLiteral("Label10"));
 
     for (int i = 0; i < TemplateCount; ++i) {
         const int left = Lefts[i % 4];
         const int row = i / 4;
-        newCaption(PanelZ, TemplateCaption(i), left, row == 0 ? 43 : 267, 13, false);
+        QLabel* caption = newCaption(PanelZ, TemplateCaption(i), left, row == 0 ? 43 : 267, 13, false);
+        caption->setObjectName(QStringLiteral("Label%1").arg(i + 2));
         QWidget* panel = newPanel(PanelZ, left, row == 0 ? 78 : 302, PanelHeight);
         panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
         m_templates[std::size_t(i)] = new WelcomePicture(*this, panel, i, PictureHeight);
         m_templates[std::size_t(i)]->setObjectName(QStringLiteral("Image%1").arg(i + 1));
     }
+    m_thumbnails.reserve(ThumbnailCount);
     for (int k = 0; k < ThumbnailCount; ++k) {
         QLabel* label = newCaption(PanelZ, QString(), Lefts[k], 543, 13, false);
         label->setObjectName(QStringLiteral("Label%1").arg(k + 11));
         label->setFixedWidth(PanelWidth);
-        m_thumbnailLabels[std::size_t(k)] = label;
         QWidget* panel = newPanel(PanelZ, Lefts[k], 578, ThumbnailPanelHeight);
         panel->setObjectName(QStringLiteral("Panel%1").arg(k + 9));
-        m_thumbnails[std::size_t(k)] = new WelcomePicture(*this, panel, k, ThumbnailPanelHeight - 2 * PictureInset);
-        m_thumbnails[std::size_t(k)]->setObjectName(QStringLiteral("Image%1").arg(k + 9));
+        auto* image = new WelcomePicture(*this, panel, k, PictureHeight);
+        image->setObjectName(QStringLiteral("Image%1").arg(k + 9));
+        m_thumbnails.emplace_back(image, label);
     }
 
     BuildTemplatePreviews();
@@ -214,12 +297,17 @@ QWidget* WelcomePage::TemplatePanel(int i) const
 
 QLabel* WelcomePage::ThumbnailImage(int i) const
 {
-    return i >= 0 && i < ThumbnailCount ? m_thumbnails[std::size_t(i)] : nullptr;
+    return i >= 0 && i < ThumbnailCount ? m_thumbnails[std::size_t(i)].FImage : nullptr;
 }
 
 QLabel* WelcomePage::ThumbnailLabel(int i) const
 {
-    return i >= 0 && i < ThumbnailCount ? m_thumbnailLabels[std::size_t(i)] : nullptr;
+    return i >= 0 && i < ThumbnailCount ? m_thumbnails[std::size_t(i)].FLabel : nullptr;
+}
+
+TThumbnail* WelcomePage::Thumbnail(int i)
+{
+    return i >= 0 && i < ThumbnailCount ? &m_thumbnails[std::size_t(i)] : nullptr;
 }
 
 QWidget* WelcomePage::ThumbnailPanel(int i) const
@@ -253,51 +341,81 @@ void WelcomePage::BuildTemplatePreviews()
 void WelcomePage::SetRecentFiles(const QStringList& files)
 {
     QStringList dropped;
-    m_recent.clear();
-    {
-        DialogsMuted muted;
-        for (const QString& file : files) {
-            if (m_recent.size() >= ThumbnailCount)
-                break;
-            if (file.trimmed().isEmpty())
-                continue;
-            const int k = int(m_recent.size());
-            WelcomePicture* image = m_thumbnails[std::size_t(k)];
-            std::unique_ptr<gfx::Bitmap> picture;
-            try {
-                TDiagram thumbnail;
-                thumbnail.SetClientSize(image->width(), image->height());
-                if (thumbnail.LoadFromFile(file.left(255).toStdString(), false))
-                    picture = thumbnail.CopyToBitmap(image->width(), image->height());
-            } catch (const std::exception& e) {
-                Trace(std::string("Thumbnail: ") + e.what());
-                picture.reset();
-            }
-            if (!picture || picture->isNull()) {
-                dropped << file; // the next file takes its place
-                continue;
-            }
-            image->setPixmap(toPixmap(*picture));
-            image->File = file;
-            image->setToolTip(file);
-            m_thumbnailLabels[std::size_t(k)]->setText(bareName(file));
-            image->parentWidget()->show();
-            m_recent << file;
-        }
+    int k = 0;
+    for (const QString& file : files) {
+        if (k >= ThumbnailCount)
+            break;
+        if (file.trimmed().isEmpty())
+            continue;
+        if (m_thumbnails[std::size_t(k)].LoadFile(file))
+            ++k;
+        else
+            dropped << file; // the next file takes its place
     }
-    for (int k = int(m_recent.size()); k < ThumbnailCount; ++k) {
-        WelcomePicture* image = m_thumbnails[std::size_t(k)];
-        image->clear();
-        image->File.clear();
-        image->setToolTip({});
-        m_thumbnailLabels[std::size_t(k)]->clear();
-        if (m_hot == image->parentWidget())
+    for (; k < ThumbnailCount; ++k) {
+        if (m_hot == ThumbnailPanel(k))
             SetHot(nullptr);
-        image->parentWidget()->hide();
+        m_thumbnails[std::size_t(k)].Clear();
     }
     if (OnRecentFileDropped)
         for (const QString& file : dropped)
             OnRecentFileDropped(file);
+}
+
+QStringList WelcomePage::RecentFiles() const
+{
+    QStringList files;
+    for (const TThumbnail& t : m_thumbnails)
+        if (!t.Empty())
+            files << t.File();
+    return files;
+}
+
+bool WelcomePage::SameFile(const QString& a, const QString& b)
+{
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a == b;
+#endif
+}
+
+void WelcomePage::AddRecentFile(const QString& fileName, TDiagram* diagram)
+{
+    const QString file = trimmedName(fileName);
+    if (file.isEmpty())
+        return;
+    // The thumbnail that showed the file, or the last one, gives way; those before it move on.
+    int last = ThumbnailCount - 1;
+    for (int k = 0; k < ThumbnailCount; ++k)
+        if (!m_thumbnails[std::size_t(k)].Empty() && SameFile(m_thumbnails[std::size_t(k)].File(), file)) {
+            last = k;
+            break;
+        }
+    for (int k = last; k >= 1; --k)
+        m_thumbnails[std::size_t(k)].TakeOver(m_thumbnails[std::size_t(k - 1)]);
+    TThumbnail& first = m_thumbnails[0];
+    if (diagram)
+        first.ShowCurrentDiagram(*diagram, file);
+    else if (!first.LoadFile(file))
+        first.ShowPicture(blankPicture(first.FImage->width(), first.FImage->height()), file); // listed all the same
+    if (m_hot && m_hot->isHidden())
+        SetHot(nullptr);
+}
+
+void WelcomePage::RemoveRecentFile(const QString& fileName)
+{
+    const QString file = trimmedName(fileName);
+    for (int k = 0; k < ThumbnailCount; ++k) {
+        if (m_thumbnails[std::size_t(k)].Empty() || !SameFile(m_thumbnails[std::size_t(k)].File(), file))
+            continue;
+        for (int j = k; j + 1 < ThumbnailCount; ++j)
+            m_thumbnails[std::size_t(j)].TakeOver(m_thumbnails[std::size_t(j + 1)]);
+        m_thumbnails[ThumbnailCount - 1].Clear();
+        break;
+    }
+    if (m_hot && m_hot->isHidden())
+        SetHot(nullptr);
 }
 
 void WelcomePage::SetHot(QWidget* panel)
@@ -325,7 +443,10 @@ void WelcomePage::Clicked(WelcomePicture* picture)
             return;
         }
     // Copied: the handler may well refill the thumbnails.
-    const QString file = picture->File;
+    QString file;
+    for (const TThumbnail& t : m_thumbnails)
+        if (t.FImage == picture)
+            file = t.File();
     if (!file.isEmpty() && OnRecentFile)
         OnRecentFile(file);
 }

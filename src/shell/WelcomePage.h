@@ -8,12 +8,45 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 class QLabel;
+class QPixmap;
 
 namespace zov {
 
+class TDiagram;
 class WelcomePicture;
+
+// One thumbnail of the welcome page: the picture of a recently used diagram, with the bare file
+// name above it. Empty while it names no file; once filled it only changes hands along the row.
+class TThumbnail {
+public:
+    TThumbnail(QLabel* image, QLabel* label);
+
+    // Reads FileName (full path without extension) into a diagram of its own and shows its
+    // picture. False, with nothing shown and no message, when the file cannot be read for any
+    // reason; the program's current diagram is never touched.
+    bool LoadFile(const QString& fileName);
+    // Shows Diagram (the one just opened or saved) as the picture of FileName.
+    void ShowCurrentDiagram(TDiagram& diagram, const QString& fileName);
+    // Shows Picture for FileName.
+    void ShowPicture(const QPixmap& picture, const QString& fileName);
+    // Takes over the caption, picture and file of Other.
+    void TakeOver(const TThumbnail& other);
+    // Back to empty and hidden.
+    void Clear();
+
+    bool Empty() const { return m_file.isEmpty(); }
+    // The file shown (full path without extension), empty when none.
+    const QString& File() const { return m_file; }
+
+    QLabel* FImage; // the picture; its tool tip names the file
+    QLabel* FLabel; // the bare file name
+
+private:
+    QString m_file;
+};
 
 class WelcomePage : public QScrollArea {
 public:
@@ -34,7 +67,19 @@ public:
     // OnRecentFileDropped names it once the page is updated.
     void SetRecentFiles(const QStringList& files);
     // The files that have a thumbnail now, in the page's order.
-    const QStringList& RecentFiles() const { return m_recent; }
+    QStringList RecentFiles() const;
+
+    // FileName (full path without extension) has just been opened or saved, as Diagram when
+    // given: it takes the first thumbnail, drawn from Diagram (note: rendering a diagram clears
+    // its selection), or read from the file without one. The thumbnail that showed it before, or
+    // the fourth when none did, goes; the ones before it move one place on.
+    void AddRecentFile(const QString& fileName, TDiagram* diagram = nullptr);
+    // The thumbnail that shows FileName goes, the later ones move up one place.
+    void RemoveRecentFile(const QString& fileName);
+
+    // Whether two recent-file names denote the same file (the letter case counts only where the
+    // file system tells names apart by it).
+    static bool SameFile(const QString& a, const QString& b);
 
     // A click on template I's picture, I in the order Starting area, Windward finishing area,
     // Leeward finishing area, Windward mark, Leeward mark, Leeward gate, Full area, Empty area.
@@ -51,6 +96,8 @@ public:
     QLabel* ThumbnailImage(int i) const;
     QLabel* ThumbnailLabel(int i) const;
     QWidget* ThumbnailPanel(int i) const;
+    // Thumbnail I (0 to 3), or none.
+    TThumbnail* Thumbnail(int i);
     // The panel under the pointer, drawn red, or none.
     QWidget* HotPanel() const { return m_hot; }
 
@@ -68,9 +115,7 @@ private:
 
     QWidget* m_content = nullptr;
     std::array<WelcomePicture*, TemplateCount> m_templates {};
-    std::array<WelcomePicture*, ThumbnailCount> m_thumbnails {};
-    std::array<QLabel*, ThumbnailCount> m_thumbnailLabels {};
-    QStringList m_recent;
+    std::vector<TThumbnail> m_thumbnails;
     QWidget* m_hot = nullptr;
 };
 

@@ -185,3 +185,52 @@ TEST(DialogsPicture, ChooseGivesThePictureOnlyWhenOneIsChosenAndConfirmed)
     EXPECT_TRUE(chooser.FileName().isEmpty());
     EXPECT_FALSE(chooser.btOK->isEnabled());
 }
+
+TEST(DialogsPicture, PreviewShowsThePictureFittedAndCentredOnWhite)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    writePicture(dir.path() + "/small.png", 40, 20, "image/png");
+    writePicture(dir.path() + "/long.png", 3000, 100, "image/png");
+    FakeDialogHost dialogs;
+    TImageSelect chooser;
+    chooser.SetFolder(dir.path());
+    chooser.FillList();
+    chooser.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chooser.Panel3->palette().color(QPalette::Window), QColor(Qt::white));
+
+    // Without a picture nothing is drawn over the white panel.
+    EXPECT_TRUE(chooser.Lab_Zoom->text().isEmpty());
+    EXPECT_TRUE(chooser.Lab_Size->text().isEmpty());
+
+    // A small picture is not enlarged: its own size, in the middle.
+    ASSERT_TRUE(chooser.Select("small.png"));
+    QWidget* view = chooser.ImagePreview->viewport();
+    QImage shown = view->grab().toImage();
+    const QSize size = view->size();
+    const QPoint centre(size.width() / 2, size.height() / 2);
+    EXPECT_EQ(QColor(shown.pixel(centre)), QColor(0x33, 0x66, 0xCC));
+    EXPECT_EQ(QColor(shown.pixel(centre + QPoint(25, 0))), QColor(Qt::white));
+    EXPECT_EQ(QColor(shown.pixel(centre + QPoint(0, 15))), QColor(Qt::white));
+    EXPECT_EQ(QColor(shown.pixel(1, 1)), QColor(Qt::white));
+    EXPECT_EQ(chooser.Lab_Zoom->text(), "100 %");
+
+    // A long picture fills the width, centred up and down.
+    ASSERT_TRUE(chooser.Select("long.png"));
+    shown = view->grab().toImage();
+    double zoom = 1.0;
+    const TRect4 r = FitPictureRect({ 0, 0, 3000, 100 }, { 0, 0, size.width(), size.height() }, zoom, 7);
+    EXPECT_EQ(r.w, size.width());
+    EXPECT_EQ(QColor(shown.pixel(2, r.y + r.h / 2)), QColor(0x33, 0x66, 0xCC));
+    EXPECT_EQ(QColor(shown.pixel(2, std::max(0, r.y - 3))), QColor(Qt::white));
+    EXPECT_EQ(chooser.Lab_Size->text(), "3000 x 100");
+    EXPECT_EQ(chooser.Lab_Zoom->text(), QString::number(std::min(size.width() * 100 / 3000, size.height() * 100 / 100)) + " %");
+
+    // Back to "(no image)"-like emptiness: a selection cleared leaves no picture and empty labels.
+    chooser.ImageList->clearSelection();
+    EXPECT_EQ(chooser.Picture(), nullptr);
+    EXPECT_TRUE(chooser.Lab_Size->text().isEmpty());
+    EXPECT_FALSE(chooser.btOK->isEnabled());
+    chooser.hide();
+}
