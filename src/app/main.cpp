@@ -9,6 +9,7 @@
 #include "shell/MainWindow.h"
 #include "shell/Settings.h"
 #include "shell/Startup.h"
+#include "shell/Update.h"
 
 
 // The program's life, in the order of the start-up (see shell/Startup.h).
@@ -41,6 +42,9 @@ int main(int argc, char** argv)
                 if (message.open)
                     window.OpenHandedOver(QString::fromUtf8(message.path));
             });
+            // The update check runs in the background from the window's creation on.
+            zov::UpdateConfig().status = [&window](const std::string& text) { window.StatusChange(text); };
+            zov::StartUpdateCheck(&window);
             window.GetParams(parameters);
             QCoreApplication::processEvents();
             instance.SetHeld(false);

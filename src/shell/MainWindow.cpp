@@ -20,6 +20,8 @@
 #include "shell/Settings.h"
 #include "shell/SetupDialog.h"
 #include "shell/Startup.h"
+#include "shell/Update.h"
+#include "shell/Upload.h"
 #include "shell/WelcomePage.h"
 
 #include <QActionGroup>
@@ -228,7 +230,7 @@ void TZovForm::BuildMenus()
     Files1->addSeparator();
     Save1 = Files1->addAction(QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), this, [this] { SaveClick(); });
     Saveas1 = Files1->addAction(QStringLiteral("Save as..."), this, [this] { SaveAsClick(); });
-    Export1 = Files1->addAction(QStringLiteral("Export to ZOV Repository"));
+    Export1 = Files1->addAction(QStringLiteral("Export to ZOV Repository"), this, [this] { ExportClick(); });
     Close1 = Files1->addAction(QStringLiteral("&Close"), this, [this] { CloseClick(); });
     Files1->addSeparator();
     Print1 = Files1->addAction(QStringLiteral("Print..."), QKeySequence(Qt::CTRL | Qt::Key_P), this, [this] { Print1Click(); });
@@ -281,6 +283,7 @@ void TZovForm::BuildMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
     help->addAction(QStringLiteral("&Help"), QKeySequence(Qt::Key_F1), this, [this] { HtmlHelpShowContents(this); });
     help->addAction(QStringLiteral("His&tory"), this, [this] { HtmlHelpShowContext(this, 301); });
+    help->addAction(QStringLiteral("&Check for Updates..."), this, [this] { Guarded([this] { UpdateClick(this); }); });
     help->addSeparator();
     help->addAction(QStringLiteral("&About"), this, [this] {
         TAbout about(this);
@@ -350,7 +353,6 @@ void TZovForm::EnableDiagramMenus(bool on)
 {
     for (QAction* item : { Save1, Saveas1, Close1, Print1, Facts1, Decision1 })
         item->setEnabled(on);
-    Export1->setEnabled(false); // the repository upload is not built yet
     for (QMenu* menu : { Edit1, Options1, Zoom1 })
         menu->menuAction()->setEnabled(on);
     for (QAction* item : Edit1->actions())
@@ -697,6 +699,14 @@ void TZovForm::SaveAs(const QString& chosen)
         AddToRecentFiles(name);
 }
 
+void TZovForm::ExportClick()
+{
+    Guarded([this] {
+        if (CurrentDiagram() && AskSaveChanges() && CurrentDiagram())
+            UploadToRepository(*CurrentDiagram(), this);
+    });
+}
+
 void TZovForm::CloseClick()
 {
     if (!CurrentDiagram() || TDiagram::ExportRunning() || !AskSaveChanges())
@@ -780,6 +790,7 @@ void TZovForm::closeEvent(QCloseEvent* event)
     HideToolWindows();
     Setup->hide();
     Comments->hide();
+    StopUpdateCheck();
     event->accept();
 }
 

@@ -76,6 +76,8 @@ public:
     // Save As with the name already chosen (the dialog's answer).
     void SaveAs(const QString& chosen);
     void CloseClick();
+    // Sends the current diagram's file to the web repository, after the save prompt.
+    void ExportClick();
     void Exit1Click();
     void NewFromTemplate(int index);
     // View menu.

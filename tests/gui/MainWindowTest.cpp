@@ -442,3 +442,13 @@ TEST(MainWindow, TheBrowserOpensWhatItListsAndTheCharacteristicsComeOnFirstUse)
     ASSERT_NE(f.window.Characteristics, nullptr);
     EXPECT_TRUE(f.window.Characteristics->isVisible());
 }
+
+TEST(MainWindow, ExportingANewDiagramAsksForItsFileFirst)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(7);
+    EXPECT_FALSE(f.window.Export1->isEnabled()); // a new diagram has no file to send
+    f.window.ExportClick();
+    ASSERT_FALSE(f.host.texts.isEmpty());
+    EXPECT_EQ(f.host.texts.last(), "Save the diagram before exporting it to ZOV Repository");
+}
