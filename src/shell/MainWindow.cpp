@@ -27,6 +27,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -283,6 +285,7 @@ void TZovForm::BuildMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
     help->addAction(QStringLiteral("&Help"), QKeySequence(Qt::Key_F1), this, [this] { HtmlHelpShowContents(this); });
     help->addAction(QStringLiteral("His&tory"), this, [this] { HtmlHelpShowContext(this, 301); });
+    help->addAction(QStringLiteral("ZOV on the &Web"), this, [] { QDesktopServices::openUrl(QUrl(WebHost())); });
     help->addAction(QStringLiteral("&Check for Updates..."), this, [this] { Guarded([this] { UpdateClick(this); }); });
     help->addSeparator();
     help->addAction(QStringLiteral("&About"), this, [this] {
