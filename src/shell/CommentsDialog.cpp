@@ -224,6 +224,8 @@ void TComments::Refresh(TGenText* text)
     FText = text;
     m_shown = Target();
     m_originalModified = m_shown ? m_shown->FModified : 0;
+    m_undoDepth = m_shown ? m_shown->FUndoStack.size() : 0;
+    m_undoTop = m_shown && !m_shown->FUndoStack.empty() ? m_shown->FUndoStack.back().get() : nullptr;
     auto* remark = dynamic_cast<TRemarque*>(text);
     const bool small = remark || dynamic_cast<TBulle*>(text);
     resize(small ? DesignWidth : DesignWidth + DocumentExtra, small ? DesignHeight : DesignHeight + DocumentExtra);
@@ -248,8 +250,18 @@ void TComments::Refresh(TGenText* text)
     Memo1->setFocus();
 }
 
+void TComments::KeepModified()
+{
+    if (m_shown && m_shown->FModified)
+        m_originalModified = m_shown->FModified;
+}
+
 void TComments::MarkChanged()
 {
+    // Marked before and unmarked since: the diagram was saved with the edits in it, so the text
+    // Cancel puts back is a change to the file.
+    if (FChanged && m_shown && m_shown->FModified == 0)
+        m_originalModified = 1;
     FChanged = true;
     if (m_shown)
         m_shown->FModified = 1; // a text typed here is saved like any other change
@@ -395,8 +407,14 @@ void TComments::RestoreOriginal()
     t.FFontColor = m_originalLooks.fontColor;
     t.FFont = m_originalLooks.font;
     t.InvalidatePath();
-    if (m_shown)
-        m_shown->FModified = m_originalModified;
+    if (m_shown) {
+        const auto& undo = m_shown->FUndoStack;
+        const bool editedElsewhere = undo.size() != m_undoDepth || (!undo.empty() && undo.back().get() != m_undoTop);
+        if (FChanged && m_shown->FModified == 0)
+            m_shown->FModified = 1; // saved with the edits: putting the text back changes the file
+        else if (!editedElsewhere)
+            m_shown->FModified = m_originalModified;
+    }
     FChanged = false;
 }
 

@@ -77,6 +77,10 @@ public:
     // hide from outside), before FText is let go; not when the window system hides it.
     std::function<void()> OnHide;
 
+    // The diagram was changed by other means while the dialog is open (an option, the
+    // characteristics): Cancel must not take its modified mark away.
+    void KeepModified();
+
     // The diagram that holds the texts; none (the default) follows the current diagram.
     void SetDiagram(DiagramLink* diagram) { m_diagram = diagram; }
 
@@ -121,6 +125,9 @@ private:
         gfx::Font font;
     } m_originalLooks;                   // and its looks
     std::uint8_t m_originalModified = 0; // the diagram's modified flag then
+    // The diagram's undo stack then: an edit recorded since is another change Cancel keeps.
+    std::size_t m_undoDepth = 0;
+    const void* m_undoTop = nullptr;
     bool FChanged = false;           // text or looks changed since
     bool m_filling = false;
 };

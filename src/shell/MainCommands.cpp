@@ -314,8 +314,11 @@ void TZovForm::Print1Click()
 
 void TZovForm::Characteristics1Click()
 {
-    if (!Characteristics)
+    if (!Characteristics) {
         Characteristics = new TCharacteristics(this);
+        // Runs after the dialog's own OK, which marks the diagram.
+        QObject::connect(Characteristics->OK, &QPushButton::clicked, this, [this] { Comments->KeepModified(); });
+    }
     Characteristics->show();
     Characteristics->raise();
     Characteristics->activateWindow();
@@ -381,6 +384,7 @@ void TZovForm::OptionClick(QAction* item)
     if (!changed)
         return;
     d->FModified = 1;
+    Comments->KeepModified();
     CurrentDiagramScope current(d);
     Run([&] {
         d->Redraw();

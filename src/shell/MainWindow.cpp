@@ -565,6 +565,8 @@ void TZovForm::ReleaseTab(int index)
     if (view) {
         if (RulesPanel->RefreshedDiagram() == &view->diagram())
             RulesPanel->SetDiagram(nullptr); // back to following the current diagram
+        if (Characteristics)
+            Characteristics->Forget(&view->diagram());
         m_ownFile.erase(&view->diagram());
         if (Diagram == &view->diagram())
             Diagram = nullptr;

@@ -6,6 +6,7 @@
 #include "plat/sys/ProgramInfo.h"
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
+#include "plat_ui/ErrorReport.h"
 #include "plat_ui/net/HttpDownload.h"
 #include "shell/UpdateDialog.h"
 
@@ -206,7 +207,13 @@ private:
             QTimer::singleShot(UpdateConfig().deferMs, this, [this] { TryOffer(); });
             return;
         }
-        OfferUpdate(m_window);
+        // Called from the event loop: a failure (no download folder, a broken transfer) is
+        // shown, never thrown through the loop, which would end the program unsaved.
+        try {
+            OfferUpdate(m_window);
+        } catch (const std::exception& e) {
+            ReportError(e);
+        }
     }
 
     QPointer<QWidget> m_window;
