@@ -3,6 +3,7 @@
 #include "plat/io/Paths.h"
 #include "plat/rt/Cp1252.h"
 #include "plat_ui/DialogHost.h"
+#include "plat_ui/GridDelegate.h"
 #include "shell/Characteristics.h"
 #include "shell/DirectoryDialog.h"
 
@@ -61,20 +62,6 @@ private:
     TFileList& m_owner;
 };
 
-// Report view with grid lines.
-class GridDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        painter->save();
-        painter->setPen(QColor(0xD8, 0xD8, 0xD8));
-        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-        painter->restore();
-    }
-};
 
 template <std::size_t N> QString fieldText(const std::array<char, N>& field)
 {
@@ -179,7 +166,7 @@ TFileList::TFileList(QWidget* parent)
     ListView->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView->setItemDelegate(new GridDelegate(ListView));
+    ListView->setItemDelegate(new ui::GridDelegate(QColor(0xD8, 0xD8, 0xD8), ListView));
     ListView->setToolTip(QStringLiteral("Double click to open"));
     ListView->installEventFilter(this);
 

@@ -5,6 +5,7 @@
 #include "plat/img/Codecs.h"
 #include "plat/rt/Numeric.h"
 #include "plat_ui/DialogHost.h"
+#include "plat_ui/GridDelegate.h"
 #include "plat_ui/ErrorReport.h"
 
 #include <QCheckBox>
@@ -43,21 +44,6 @@ bool isPictureName(const QString& name)
     return ext == u"GIF" || ext == u"JPG" || ext == u"BMP" || ext == u"PNG";
 }
 
-// Draws the list's grid: a line under each row and at the right of the column.
-class GridDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        painter->save();
-        painter->setPen(QColor::fromRgba(GridColour));
-        const QRect r = option.rect;
-        painter->drawLine(r.bottomLeft(), r.bottomRight());
-        painter->drawLine(r.topRight(), r.bottomRight());
-        painter->restore();
-    }
-};
 
 QFrame* newPanel(QWidget* parent, const char* name)
 {
@@ -126,7 +112,7 @@ TImageSelect::TImageSelect(QWidget* parent)
     ImageList->setUniformRowHeights(true);
     ImageList->setSelectionMode(QAbstractItemView::SingleSelection);
     ImageList->setFixedWidth(ListWidth);
-    ImageList->setItemDelegate(new GridDelegate(ImageList));
+    ImageList->setItemDelegate(new ui::GridDelegate(QColor::fromRgba(GridColour), ImageList));
     QPalette palette = ImageList->palette();
     palette.setColor(QPalette::Base, QColor::fromRgba(ListColour));
     ImageList->setPalette(palette);
