@@ -13,6 +13,18 @@ using namespace zov;
 
 namespace {
 
+// A diagram's window on the offscreen screen.
+struct ShownView {
+    ShownView(int width, int height)
+    {
+        view.resize(width, height);
+        view.show();
+        if (!QTest::qWaitForWindowExposed(&view))
+            ADD_FAILURE() << "the view was not shown";
+    }
+    DiagramView view;
+};
+
 class Block : public TFleche {
 public:
     Block(TPoint pos, std::uint32_t color)
@@ -28,10 +40,8 @@ public:
 
 TEST(DiagramView, PaintsTheDiagramThroughItsBuffer)
 {
-    DiagramView view;
-    view.resize(420, 320);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ShownView window(420, 320);
+    DiagramView& view = window.view;
     TDiagram& d = view.diagram();
     EXPECT_EQ(d.ClientWidth(), view.viewport()->width());
     EXPECT_GT(d.ClientWidth(), 100);
@@ -51,10 +61,8 @@ TEST(DiagramView, PaintsTheDiagramThroughItsBuffer)
 
 TEST(DiagramView, ScrollBarsShowAndMoveTheView)
 {
-    DiagramView view;
-    view.resize(400, 300);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ShownView window(400, 300);
+    DiagramView& view = window.view;
     TDiagram& d = view.diagram();
     d.NewEmpty();
     QScrollBar* h = view.horizontalScrollBar();
@@ -68,10 +76,8 @@ TEST(DiagramView, ScrollBarsShowAndMoveTheView)
 
 TEST(DiagramView, ResizeKeepsTheVisibleWidth)
 {
-    DiagramView view;
-    view.resize(800, 400);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ShownView window(800, 400);
+    DiagramView& view = window.view;
     TDiagram& d = view.diagram();
     d.NewEmpty();
     const int visible = d.FView.w;
@@ -99,10 +105,8 @@ TEST(DiagramView, AFailingTimerTickStopsTheAnimationAndIsReportedOnce)
 {
     int reports = 0;
     SetErrorReporter([&](const std::exception&) { ++reports; });
-    DiagramView view;
-    view.resize(300, 200);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ShownView window(300, 200);
+    DiagramView& view = window.view;
     TDiagram& d = view.diagram();
     d.NewEmpty();
     {
@@ -128,10 +132,8 @@ TEST(DiagramView, AFailingPaintIsReportedOnceNotAtEveryRepaint)
 {
     int reports = 0;
     SetErrorReporter([&](const std::exception&) { ++reports; });
-    DiagramView view;
-    view.resize(300, 200);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ShownView window(300, 200);
+    DiagramView& view = window.view;
     TDiagram& d = view.diagram();
     d.NewEmpty();
     auto* broken = new Broken({ 500, 300 }, 0);
@@ -146,10 +148,8 @@ TEST(DiagramView, AFailingPaintIsReportedOnceNotAtEveryRepaint)
 
 TEST(DiagramView, ARealDragMovesTheObjectOnceUndoably)
 {
-    DiagramView view;
-    view.resize(600, 400);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ShownView window(600, 400);
+    DiagramView& view = window.view;
     TDiagram& d = view.diagram();
     CurrentDiagramScope scope(&d);
     d.FShowGrid = 0;

@@ -13,6 +13,7 @@
 #include "shell/Startup.h"
 
 #include "gui/FakeDialogHost.h"
+#include "gui/MainWindowTesting.h"
 
 #include <QDialog>
 #include <QFile>
@@ -31,15 +32,7 @@ namespace {
 
 // A main window with its modal boxes answered by the test and the recent files cleared.
 struct MainWindowFixture {
-    MainWindowFixture()
-    {
-        for (QString& file : RecentFiles)
-            file.clear();
-        window.resize(900, 600);
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            ADD_FAILURE() << "the main window was not shown";
-    }
+    MainWindowFixture() { ShowMainWindowForTest(window); }
     QString path(const QString& name) const { return dir.filePath(name); }
     // Answers the next boxes in order.
     void answer(std::vector<QMessageBox::StandardButton> answers)

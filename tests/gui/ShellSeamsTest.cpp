@@ -10,6 +10,7 @@
 #include "shell/SetupDialog.h"
 
 #include "gui/FakeDialogHost.h"
+#include "gui/MainWindowTesting.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -27,15 +28,7 @@ namespace {
 
 // A main window whose boxes answer at once; its diagrams count as saved when the test ends.
 struct SeamsFixture {
-    SeamsFixture()
-    {
-        for (QString& file : RecentFiles)
-            file.clear();
-        window.resize(900, 600);
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            ADD_FAILURE() << "the main window was not shown";
-    }
+    SeamsFixture() { ShowMainWindowForTest(window); }
     ~SeamsFixture()
     {
         for (int i = 1; i < window.TabControl->count(); ++i)
