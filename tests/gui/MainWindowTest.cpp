@@ -1,4 +1,5 @@
 #include "diagram/Diagram.h"
+#include "support/TemplateFile.h"
 #include "diagram_view/DiagramView.h"
 #include "model/Objet.h"
 #include "plat/io/Paths.h"
@@ -161,12 +162,7 @@ TEST(MainWindow, QuittingOffersEachModifiedDiagramAndCancelStops)
 TEST(MainWindow, CommandLineOpensAFileAndIgnoresSwitches)
 {
     MainWindowFixture f;
-    {
-        TDiagram d;
-        d.NewLeeward();
-        d.FFileName = f.path("from-disk").toStdString();
-        ASSERT_TRUE(d.SaveToFile());
-    }
+    ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewLeeward, f.path("from-disk")));
     f.window.GetParams({ "-debug" });
     EXPECT_EQ(f.window.DiagramTabCount(), 0);
     f.window.GetParams({ f.path("from-disk.zov") });
@@ -192,10 +188,7 @@ TEST(MainWindow, FilesThatShortenAlikeGetTabsOfTheirOwn)
     for (const char* club : { "club-A", "club-B" }) {
         QDir(f.dir.path()).mkpath(QString::fromUtf8(club) + "/" + longName);
         const QString name = f.path(QString::fromUtf8(club) + "/" + longName + "/start");
-        TDiagram d;
-        d.NewStart();
-        d.FFileName = name.toStdString();
-        ASSERT_TRUE(d.SaveToFile());
+        ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewStart, name));
         names << name;
     }
     ASSERT_EQ(ShortenPath(names[0]), ShortenPath(names[1]));
@@ -207,12 +200,7 @@ TEST(MainWindow, FilesThatShortenAlikeGetTabsOfTheirOwn)
 TEST(MainWindow, ASaveUnderANameTakenFromElsewhereAsksBeforeReplacing)
 {
     MainWindowFixture f;
-    {
-        TDiagram other;
-        other.NewEmpty();
-        other.FFileName = f.path("b").toStdString();
-        ASSERT_TRUE(other.SaveToFile());
-    }
+    ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewEmpty, f.path("b")));
     const QByteArray before = [&] {
         QFile file(f.path("b.zov"));
         file.open(QIODevice::ReadOnly);
@@ -373,12 +361,7 @@ TEST(MainWindow, AnUnreadableRecentFileLeavesTheList)
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("\x0a\x00 cut short", 12);
     broken.close();
-    {
-        TDiagram good;
-        good.NewStart();
-        good.FFileName = dir.filePath("good").toStdString();
-        ASSERT_TRUE(good.SaveToFile());
-    }
+    ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewStart, dir.filePath("good")));
     for (QString& file : RecentFiles)
         file.clear();
     RecentFiles[0] = dir.filePath("broken");
@@ -394,12 +377,7 @@ TEST(MainWindow, AnUnreadableRecentFileLeavesTheList)
 TEST(MainWindow, AFileHandedOverWaitsWhileABoxIsOpen)
 {
     MainWindowFixture f;
-    {
-        TDiagram d;
-        d.NewGate();
-        d.FFileName = f.path("handed").toStdString();
-        ASSERT_TRUE(d.SaveToFile());
-    }
+    ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewGate, f.path("handed")));
     QDialog box(&f.window);
     box.setModal(true);
     box.show();
@@ -416,12 +394,7 @@ TEST(MainWindow, AFileHandedOverWaitsWhileABoxIsOpen)
 TEST(MainWindow, TheBrowserOpensWhatItListsAndTheCharacteristicsComeOnFirstUse)
 {
     MainWindowFixture f;
-    {
-        TDiagram d;
-        d.NewFinish1();
-        d.FFileName = f.path("listed").toStdString();
-        ASSERT_TRUE(d.SaveToFile());
-    }
+    ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewFinish1, f.path("listed")));
     f.window.Search1->trigger();
     ASSERT_NE(f.window.FileList, nullptr);
     EXPECT_TRUE(f.window.FileList->isVisible());

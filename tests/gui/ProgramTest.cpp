@@ -1,4 +1,5 @@
 #include "diagram/Diagram.h"
+#include "support/TemplateFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,12 +35,7 @@ bool waitForText(const QString& path, const QString& text, int ms = 15000)
 TEST(Program, ASecondStartHandsItsFileToTheFirst)
 {
     QTemporaryDir dir;
-    {
-        TDiagram race;
-        race.NewWindward();
-        race.FFileName = dir.filePath("race").toStdString();
-        ASSERT_TRUE(race.SaveToFile());
-    }
+    ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewWindward, dir.filePath("race")));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));

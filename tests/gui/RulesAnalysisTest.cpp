@@ -2,50 +2,15 @@
 #include "model/Objet.h"
 #include "plat/rt/Errors.h"
 #include "shell/RulesAnalysis.h"
+#include "support/RulesScene.h"
 
 #include <gtest/gtest.h>
 
 using namespace zov;
+using zovtest::RulesScene;
 
 namespace {
 
-// A diagram made current while a test builds its boats and marks.
-struct RulesScene {
-    TDiagram diagram;
-    CurrentDiagramScope current { &diagram };
-
-    void top(TObjet* obj)
-    {
-        if (!diagram.FRoot)
-            diagram.FRoot = obj;
-        else
-            diagram.FRoot->AppendSibling(obj);
-    }
-    TBateauCourse* boat(TPoint pos, float heading)
-    {
-        ++diagram.FBoatCount;
-        auto* b = new TBateauCourse(pos, heading, 1.0f, 0, 0);
-        top(b);
-        return b;
-    }
-    TBouee* mark(TPoint pos, std::uint8_t type)
-    {
-        auto* m = new TBouee(pos, type, 1.0f);
-        top(m);
-        return m;
-    }
-    // A new last step of the chain that starts at Head, numbered after the step before it.
-    TBateauCourse* step(TObjet* head, TPoint pos, float heading)
-    {
-        TObjet* last = head;
-        while (last->FNext)
-            last = last->FNext;
-        auto* b = new TBateauCourse(pos, heading, 1.0f, 0, 0);
-        b->FSituation = last->FSituation + 1;
-        last->AddNext(b);
-        return b;
-    }
-};
 
 using Rows = std::vector<RuleRow>;
 

@@ -6,6 +6,7 @@
 #include "shell/RulesAnalysis.h"
 #include "shell/RulesPanel.h"
 #include "support/FakeHost.h"
+#include "support/RulesScene.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -20,32 +21,7 @@ using namespace zov;
 
 namespace {
 
-// A diagram made current while a test builds its boats.
-struct Scene {
-    TDiagram diagram;
-    CurrentDiagramScope current { &diagram };
-
-    TBateauCourse* boat(TPoint pos, float heading)
-    {
-        ++diagram.FBoatCount;
-        auto* b = new TBateauCourse(pos, heading, 1.0f, 0, 0);
-        if (!diagram.FRoot)
-            diagram.FRoot = b;
-        else
-            diagram.FRoot->AppendSibling(b);
-        return b;
-    }
-    TBateauCourse* step(TObjet* head, TPoint pos, float heading)
-    {
-        TObjet* last = head;
-        while (last->FNext)
-            last = last->FNext;
-        auto* b = new TBateauCourse(pos, heading, 1.0f, 0, 0);
-        b->FSituation = last->FSituation + 1;
-        last->AddNext(b);
-        return b;
-    }
-};
+using Scene = zovtest::RulesScene;
 
 // What the list shows, one "rule|comment" string per row.
 QStringList shown(const TRulesPanel& panel)

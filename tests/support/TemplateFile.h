@@ -1,0 +1,19 @@
+#pragma once
+// Writes a diagram file made from one of the templates, for tests that open files.
+
+#include "diagram/Diagram.h"
+
+#include <QString>
+
+namespace zovtest {
+
+// Name is the path without extension; true when the file was written.
+inline bool SaveTemplateFile(void (zov::TDiagram::*make)(), const QString& name)
+{
+    zov::TDiagram d;
+    (d.*make)();
+    d.FFileName = name.toStdString();
+    return d.SaveToFile();
+}
+
+} // namespace zovtest
