@@ -54,12 +54,10 @@ template <std::size_t N> void WriteField(io::BinaryWriter& s, const std::array<c
     s.writeBytes(field.data(), N);
 }
 
-// The version word, the header and the settings words, up to the first marker.
-void ReadHeader(TDiagram& d, io::BinaryReader& s)
+} // namespace
+
+void ReadHeaderRecord(io::BinaryReader& s, TDiagramHeader& h)
 {
-    FileVersion = s.readI16();
-    Trace("Version: " + std::to_string(FileVersion));
-    TDiagramHeader& h = d.FHeader;
     h.SituationType = s.readI16();
     ReadField(s, h.Rules);
     ReadField(s, h.Reserved);
@@ -67,6 +65,16 @@ void ReadHeader(TDiagram& d, io::BinaryReader& s)
     ReadField(s, h.Author);
     ReadField(s, h.Description);
     ReadField(s, h.Date);
+}
+
+namespace {
+
+// The version word, the header and the settings words, up to the first marker.
+void ReadHeader(TDiagram& d, io::BinaryReader& s)
+{
+    FileVersion = s.readI16();
+    Trace("Version: " + std::to_string(FileVersion));
+    ReadHeaderRecord(s, d.FHeader);
     if (FileVersion >= 3)
         ReadField(s, d.FEmail);
     if (FileVersion >= 4)

@@ -9,9 +9,17 @@
 #include <unordered_map>
 #include <vector>
 
+namespace io {
+class BinaryReader;
+}
+
 namespace zov {
 
 class TObjet;
+struct TDiagramHeader;
+
+// The 179-byte header record as it stands in the file after the version word.
+void ReadHeaderRecord(io::BinaryReader& s, TDiagramHeader& header);
 
 // The extension load and save append to the diagram's file name. On disk it may be in any case
 // (the file found is used, a save rewrites it); a new file gets it in lower case.

@@ -1,5 +1,7 @@
 #include "shell/FileList.h"
 
+#include "diagram/DiagramFile.h"
+#include "plat/io/BinaryStream.h"
 #include "plat/io/Paths.h"
 #include "plat/rt/Cp1252.h"
 #include "plat_ui/DialogHost.h"
@@ -23,7 +25,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <cstring>
 
 namespace zov {
 
@@ -68,12 +69,6 @@ template <std::size_t N> QString fieldText(const std::array<char, N>& field)
     return rt::FromCp1252(FieldText(field));
 }
 
-template <std::size_t N> void readField(const char*& p, std::array<char, N>& field)
-{
-    std::memcpy(field.data(), p, N);
-    p += N;
-}
-
 int compareText(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive);
@@ -101,17 +96,9 @@ bool ReadDiagramHeader(const QString& path, TDiagramHeader& header)
     const QByteArray bytes = f.read(size);
     if (bytes.size() != size)
         return false;
-    const char* p = bytes.constData() + 2; // after the version word
-    const auto lo = std::uint8_t(p[0]);
-    const auto hi = std::uint8_t(p[1]);
-    header.SituationType = std::int16_t(std::uint16_t(lo | (hi << 8)));
-    p += 2;
-    readField(p, header.Rules);
-    readField(p, header.Reserved);
-    readField(p, header.CaseCall);
-    readField(p, header.Author);
-    readField(p, header.Description);
-    readField(p, header.Date);
+    io::BinaryReader reader(io::Bytes(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
+    reader.seek(2); // after the version word
+    ReadHeaderRecord(reader, header);
     return true;
 }
 
