@@ -104,27 +104,48 @@ private:
         c.SetFontSize(12);
         const int wd = c.TextWidth(QStringLiteral("Description:  "));
         const int wr = c.TextWidth(QStringLiteral("Ref saved:  "));
-        const int c2 = pw / 2 - 200;
+        const int gap = c.TextWidth(QStringLiteral("  "));
         const int x = m + 50;
+        const int c2 = pw / 2 - 200;
+        // Every value is cut to the room its column leaves: the columns never overlap.
+        const int firstRoom = c2 - gap - (x + wd);
+        const int secondRoom = pw - m - 40 - (c2 + wr);
         const TDiagramHeader& h = d.FHeader;
 
         c.TextOut(x, Row(0), QStringLiteral("Date:"));
-        c.TextOut(x + wd, Row(0), Field(h.Date));
+        c.TextOut(x + wd, Row(0), Fit(Field(h.Date), firstRoom));
         c.TextOut(c2, Row(0), QStringLiteral("Ref saved:"));
-        c.TextOut(c2 + wr, Row(0), fileName);
+        c.TextOut(c2 + wr, Row(0), Fit(fileName, secondRoom));
 
         c.TextOut(x, Row(1), QStringLiteral("Author:"));
-        c.TextOut(x + wd, Row(1), Field(h.Author));
+        c.TextOut(x + wd, Row(1), Fit(Field(h.Author), firstRoom));
         c.TextOut(c2, Row(1), QStringLiteral("Email:"));
-        c.TextOut(c2 + wr, Row(1), Field(d.FEmail));
+        c.TextOut(c2 + wr, Row(1), Fit(Field(d.FEmail), secondRoom));
 
         c.TextOut(x, Row(2), QStringLiteral("Situation:"));
-        c.TextOut(x + wd, Row(2), SituationText(h.SituationType));
+        c.TextOut(x + wd, Row(2), Fit(SituationText(h.SituationType), firstRoom));
         c.TextOut(c2, Row(2), QStringLiteral("Rules:"));
-        c.TextOut(c2 + wr, Row(2), Field(h.Rules));
+        c.TextOut(c2 + wr, Row(2), Fit(Field(h.Rules), secondRoom));
 
         c.TextOut(x, Row(3), QStringLiteral("Description:"));
         c.DrawTextWrapped(Box(x + wd, Row(3), pw - m - 40, b - 20), Field(h.Description));
+    }
+
+    // TEXT as it is printed in ROOM pixels: whole when it fits, else cut and ended with an
+    // ellipsis.
+    QString Fit(const QString& text, int room)
+    {
+        if (c.TextWidth(text) <= room)
+            return text;
+        const QString ellipsis(QChar(0x2026));
+        for (qsizetype n = text.size() - 1; n > 0; --n) {
+            if (text[n - 1].isHighSurrogate())
+                continue;
+            const QString cut = text.left(n) + ellipsis;
+            if (c.TextWidth(cut) <= room)
+                return cut;
+        }
+        return c.TextWidth(ellipsis) <= room ? ellipsis : QString();
     }
 
     // Draws the framed picture; returns its bottom edge.

@@ -19,7 +19,7 @@ PrinterCanvas::PrinterCanvas(QPrinter& printer)
     const int cap = printer.outputFormat() == QPrinter::PdfFormat ? MaxPdfResolution : MaxResolution;
     if (printer.resolution() > cap)
         printer.setResolution(cap);
-    m_font.setPointSize(8);
+    m_font.setPointSize(12);
 }
 
 PrinterCanvas::~PrinterCanvas()

@@ -19,7 +19,8 @@ public:
     static constexpr int MaxPdfResolution = 300;
 
     // Draws on PRINTER (not owned) and lowers its resolution to the cap. The font starts as
-    // 8-point Arial, the size a print leaves behind.
+    // 12-point Arial, the size of the header's texts: the header's line pitch is measured in the
+    // font a canvas starts with, and a smaller one would set its rows on top of each other.
     explicit PrinterCanvas(QPrinter& printer);
     // Ends a document still open.
     ~PrinterCanvas() override;

@@ -301,14 +301,17 @@ void TZovForm::Print1Click()
     TDiagram* d = CurrentDiagram();
     if (!d)
         return;
-    QPrinter printer;
+    // At the printer's own resolution (the canvas caps it): a printer made at screen resolution
+    // prints a 96 DPI picture whose step numbers cannot be read, and a header too narrow for
+    // its two columns.
+    QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     if (ui::Dialogs().Exec(dialog) != QDialog::Accepted)
         return;
     CurrentDiagramScope current(d);
     Run([&] {
         ui::PrinterCanvas canvas(printer);
-        d->Print(canvas);
+        d->Print(PrintThrough ? PrintThrough(printer, canvas) : canvas);
     });
 }
 

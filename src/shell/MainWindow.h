@@ -15,6 +15,7 @@
 
 class QAction;
 class QButtonGroup;
+class QPrinter;
 class QLabel;
 class QMenu;
 class QSlider;
@@ -25,6 +26,7 @@ class QVBoxLayout;
 namespace zov {
 
 class DiagramView;
+class PrintCanvas;
 class TAbout;
 class TCharacteristics;
 class TChoixObj;
@@ -159,6 +161,9 @@ public:
     // Save and open dialogs; tests replace them.
     std::function<QString()> AskOpenFileName;
     std::function<QString()> AskSaveFileName;
+    // The canvas a print draws through, given the chosen printer and the canvas on it; tests put
+    // a recording one in between. Unset, the print goes straight to the printer's canvas.
+    std::function<PrintCanvas&(QPrinter&, PrintCanvas&)> PrintThrough;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -154,7 +154,7 @@ TEST(Print, HeaderFieldsStopAtTheirZeroOrTheirWidth)
     d.FHeader.Description.fill('S');
     d.FEmail.fill('E');
     d.FHeader.SituationType = 9;
-    RecordingPrintCanvas c;
+    RecordingPrintCanvas c(6000, 8000); // a page wide enough for every field whole
     d.Print(c);
 
     EXPECT_EQ(c.title, "Zovaran"); // never saved
@@ -180,6 +180,51 @@ TEST(Print, HeaderFieldsStopAtTheirZeroOrTheirWidth)
     const auto it = std::find(texts0.begin(), texts0.end(), QStringLiteral("Situation:"));
     ASSERT_NE(it, texts0.end());
     EXPECT_EQ(*(it + 1), QString());
+}
+
+TEST(Print, HeaderColumnsNeverOverlapWhateverTheValues)
+{
+    PrintFixture f;
+    TDiagram& d = f.diagram;
+    d.FFileName = "/races/" + std::string(120, 'F');
+    d.FHeader.Date.fill('D');
+    d.FHeader.Author.fill('A');
+    d.FHeader.Rules.fill('R');
+    d.FEmail.fill('E');
+    d.FHeader.SituationType = stFinishingLine;
+    // A4 at the resolution of a PDF, and at a coarse one.
+    for (const int dpi : { 300, 150 }) {
+        SCOPED_TRACE(dpi);
+        RecordingPrintCanvas c(2480 * dpi / 300, 3508 * dpi / 300, dpi);
+        c.fontSize = 12; // as the printer's canvas starts
+        d.Print(c);
+        const auto& page = c.pages.at(0);
+        const QRect header = page.ops.at(0).rect;
+        std::vector<const RecordingPrintCanvas::Op*> texts;
+        for (const auto& op : page.ops)
+            if (op.kind == Kind::Text && op.rect.y() < header.bottom() && !op.text.isEmpty())
+                texts.push_back(&op);
+        ASSERT_EQ(texts.size(), 13u);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            SCOPED_TRACE(texts[i]->text.toStdString());
+            EXPECT_TRUE(header.contains(texts[i]->textBox()));
+            for (std::size_t j = i + 1; j < texts.size(); ++j)
+                EXPECT_FALSE(texts[i]->textBox().intersects(texts[j]->textBox())) << texts[j]->text.toStdString();
+        }
+        // A value too long for its column is its beginning and an ellipsis.
+        const std::pair<QString, QString> values[] = { { "Date:", QString(15, 'D') },
+            { "Ref saved:", QString(120, 'F') }, { "Author:", QString(50, 'A') }, { "Email:", QString(81, 'E') },
+            { "Situation:", "Finishing line" }, { "Rules:", QString(20, 'R') } };
+        for (const auto& [label, whole] : values) {
+            const auto it = std::find_if(texts.begin(), texts.end(), [&](const auto* t) { return t->text == label; });
+            ASSERT_TRUE(it != texts.end() && it + 1 != texts.end()) << label.toStdString();
+            const QString printed = (*(it + 1))->text;
+            EXPECT_TRUE(printed == whole
+                || (printed.size() > 3 && printed.endsWith(QChar(0x2026)) && whole.startsWith(printed.chopped(1))))
+                << label.toStdString() << " " << printed.toStdString();
+        }
+        EXPECT_NE(std::count_if(texts.begin(), texts.end(), [](const auto* t) { return t->text.endsWith(QChar(0x2026)); }), 0);
+    }
 }
 
 TEST(Print, CommentsGoOnOverPagesWithFootersAndNumbers)

@@ -3,9 +3,9 @@
 #include "diagram/Diagram.h"
 #include "model/Objet.h"
 
-#include <QFile>
+#include "gui/PdfFile.h"
+
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,19 +24,6 @@ std::unique_ptr<QPrinter> pdfPrinter(const QString& path)
     return printer;
 }
 
-// Pages of a PDF file: its page objects.
-int pdfPageCount(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray bytes = file.readAll();
-    if (!bytes.startsWith("%PDF"))
-        return -1;
-    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![s\\w])"));
-    return int(QString::fromLatin1(bytes).count(page));
-}
-
 } // namespace
 
 TEST(PrinterCanvas, PdfResolutionIsCappedAndTextSlicesJoinUp)
@@ -47,7 +34,7 @@ TEST(PrinterCanvas, PdfResolutionIsCappedAndTextSlicesJoinUp)
     PrinterCanvas canvas(*printer);
     EXPECT_EQ(printer->resolution(), PrinterCanvas::MaxPdfResolution);
     EXPECT_EQ(canvas.Resolution(), PrinterCanvas::MaxPdfResolution);
-    EXPECT_EQ(canvas.FontSize(), 8);
+    EXPECT_EQ(canvas.FontSize(), 12);
     canvas.BeginDoc(QStringLiteral("Slices"));
     canvas.SetFontSize(12);
     const int line = canvas.TextHeight(QStringLiteral("Description:"));
@@ -89,7 +76,7 @@ TEST(PrinterCanvas, PrintsADiagramToPdf)
         d.Print(canvas);
         EXPECT_EQ(printer->docName(), QStringLiteral("Windward"));
     }
-    EXPECT_EQ(pdfPageCount(shortPath), 1);
+    EXPECT_EQ(PdfFile(shortPath).pageCount(), 1);
 
     std::string comments;
     for (int i = 0; i < 400; ++i)
@@ -101,7 +88,7 @@ TEST(PrinterCanvas, PrintsADiagramToPdf)
         PrinterCanvas canvas(*printer);
         d.Print(canvas);
     }
-    const int pages = pdfPageCount(longPath);
+    const int pages = PdfFile(longPath).pageCount();
     EXPECT_GE(pages, 2);
     EXPECT_LE(pages, 6);
 }

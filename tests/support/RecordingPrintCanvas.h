@@ -2,6 +2,8 @@
 // A printer for tests: every page keeps what was drawn on it, in order. Text is measured in a
 // fixed pitch (a character is half the font's pixel size wide, a line 1.2 times it high) so
 // layouts are exact numbers, and the line breaking follows the rules of the real canvas.
+// In front of a real canvas (Inner) it hands every call on and takes the page, the resolution
+// and every measure from it, so it records what the real printer got.
 
 #include "diagram/PrintCanvas.h"
 
@@ -23,6 +25,9 @@ public:
         QString text;
         int fontSize;
         QSize pictureSize;
+        QSize textSize = {}; // a text line's width and height as the canvas measured them
+        // A text line's box on the page.
+        QRect textBox() const { return QRect(rect.topLeft(), textSize); }
     };
     struct Page {
         std::vector<Op> ops;
@@ -60,45 +65,75 @@ public:
 
     void BeginDoc(const QString& t) override
     {
+        if (inner)
+            inner->BeginDoc(t);
         title = t;
         began = true;
         pages.emplace_back();
     }
-    void EndDoc() override { ++ended; }
-    void NewPage() override { pages.emplace_back(); }
-    int PageWidth() const override { return width; }
-    int PageHeight() const override { return height; }
-    int Resolution() const override { return dpi; }
-    void SetFontSize(int points) override { fontSize = points; }
-    int FontSize() const override { return fontSize; }
-    void SetPenWidth(int w) override { penWidth = w; }
+    void EndDoc() override
+    {
+        if (inner)
+            inner->EndDoc();
+        ++ended;
+    }
+    void NewPage() override
+    {
+        if (inner)
+            inner->NewPage();
+        pages.emplace_back();
+    }
+    int PageWidth() const override { return inner ? inner->PageWidth() : width; }
+    int PageHeight() const override { return inner ? inner->PageHeight() : height; }
+    int Resolution() const override { return inner ? inner->Resolution() : dpi; }
+    void SetFontSize(int points) override
+    {
+        if (inner)
+            inner->SetFontSize(points);
+        fontSize = points;
+    }
+    int FontSize() const override { return inner ? inner->FontSize() : fontSize; }
+    void SetPenWidth(int w) override
+    {
+        if (inner)
+            inner->SetPenWidth(w);
+        penWidth = w;
+    }
     void Frame(int x1, int y1, int x2, int y2) override
     {
-        add({ Kind::Frame, QRect(x1, y1, x2 - x1, y2 - y1), {}, fontSize, {} });
+        if (inner)
+            inner->Frame(x1, y1, x2, y2);
+        add({ Kind::Frame, QRect(x1, y1, x2 - x1, y2 - y1), {}, FontSize(), {} });
     }
     void TextOut(int x, int y, const QString& text) override
     {
-        add({ Kind::Text, QRect(x, y, 0, 0), text, fontSize, {} });
+        if (inner)
+            inner->TextOut(x, y, text);
+        add({ Kind::Text, QRect(x, y, 0, 0), text, FontSize(), {}, QSize(TextWidth(text), TextHeight(text)) });
     }
-    int TextWidth(const QString& text) override { return int(text.size()) * CharWidth(); }
-    int TextHeight(const QString&) override { return LineHeight(); }
+    int TextWidth(const QString& text) override { return inner ? inner->TextWidth(text) : int(text.size()) * CharWidth(); }
+    int TextHeight(const QString& text) override { return inner ? inner->TextHeight(text) : LineHeight(); }
     void DrawTextWrapped(const QRect& rect, const QString& text) override
     {
-        add({ Kind::Wrapped, rect, text, fontSize, {} });
+        if (inner)
+            inner->DrawTextWrapped(rect, text);
+        add({ Kind::Wrapped, rect, text, FontSize(), {} });
     }
     // Greedy fixed-pitch breaking: whole lines only, blanks at a break and line breaks taken.
     int DrawTextCount(const QRect& rect, const QString& text, int from) override
     {
-        const int taken = ++countCalls == refuseCall ? 0 : Fit(rect, text, from);
+        const int taken = ++countCalls == refuseCall ? 0 : inner ? inner->DrawTextCount(rect, text, from) : Fit(rect, text, from);
         if (taken > 0)
-            add({ Kind::Counted, rect, text.mid(from, taken), fontSize, {} });
+            add({ Kind::Counted, rect, text.mid(from, taken), FontSize(), {} });
         return taken;
     }
     void DrawPicture(const QImage& picture, const QRect& dest) override
     {
         if (throwOnPicture)
             throw std::runtime_error("no picture");
-        add({ Kind::Picture, dest, {}, fontSize, picture.size() });
+        if (inner)
+            inner->DrawPicture(picture, dest);
+        add({ Kind::Picture, dest, {}, FontSize(), picture.size() });
         lastPicture = picture;
     }
 
@@ -118,6 +153,8 @@ public:
     // much room it gets, and a picture that cannot be drawn.
     int refuseCall = 0;
     bool throwOnPicture = false;
+    // The real canvas behind this one, not owned; none for the fixed-pitch page above.
+    zov::PrintCanvas* inner = nullptr;
 
 private:
     void add(Op op)
