@@ -243,14 +243,15 @@ void TDiagram::MyPaint(gfx::Graphics& g)
 {
     CurrentDiagramScope current(this);
     Trace("Paint " + std::to_string(FStep) + " " + std::to_string(FFrameIndex));
-    const std::int32_t x = rt::SaturateI32(FScrollPosH / double(FZoom) + FExtent.x);
-    const std::int32_t y = rt::SaturateI32(FScrollPosV / double(FZoom) + FExtent.y);
+    // Rounded to whole units before the origin is added, as NewDisplay rounds the other way.
+    const auto unitsOf = [this](double pixels) { return double(rt::SaturateI32(pixels / double(FZoom))); };
+    const std::int32_t x = rt::SaturateI32(unitsOf(FScrollPosH) + FExtent.x);
+    const std::int32_t y = rt::SaturateI32(unitsOf(FScrollPosV) + FExtent.y);
     if (x != FView.x || y != FView.y) {
         Trace("ScrollChanged");
         FView.x = x;
         FView.y = y;
-        FCentre = { rt::SaturateI32((ClientWidth() / 2) / double(FZoom) + x),
-            rt::SaturateI32((ClientHeight() / 2) / double(FZoom) + y) };
+        FCentre = { rt::SaturateI32(unitsOf(ClientWidth() / 2) + x), rt::SaturateI32(unitsOf(ClientHeight() / 2) + y) };
         Trace("NewDisplay X:" + std::to_string(x) + " Y:" + std::to_string(y));
         Redraw(nullptr);
     }

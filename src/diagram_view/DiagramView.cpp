@@ -166,8 +166,11 @@ void DiagramView::wheelEvent(QWheelEvent* event)
 void DiagramView::keyPressEvent(QKeyEvent* event)
 {
     Guarded([&] { m_diagram->FormKeyDown(event->key(), ShiftOf(event->modifiers(), Qt::NoButton)); });
-    // The key is not consumed: the window's own handling still sees it.
-    TGDIPPanel::keyPressEvent(event);
+    // The key is not consumed: the window's own handling still sees it. But no key scrolls the
+    // view (only the scroll bars and the mouse do), so the scroll area, which would step and
+    // page on the arrows and Page Up/Down, never gets it: in animation Page Down would advance a
+    // step and throw the boats off the screen as well.
+    QWidget::keyPressEvent(event);
 }
 
 void DiagramView::timerEvent(QTimerEvent* event)

@@ -5,6 +5,7 @@
 #include "plat_ui/ErrorReport.h"
 
 #include <QScrollBar>
+#include <cmath>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -72,6 +73,28 @@ TEST(DiagramView, ScrollBarsShowAndMoveTheView)
     h->setValue(h->value() + 40); // as the user would by dragging the bar
     view.viewport()->repaint();
     EXPECT_EQ(d.FView.x, viewX + int(40 / d.FZoom + 0.5));
+}
+
+TEST(DiagramView, AScrollBarPositionIsRoundedToUnitsBeforeTheOriginIsAdded)
+{
+    ShownView window(400, 300);
+    DiagramView& view = window.view;
+    TDiagram& d = view.diagram();
+    d.NewEmpty();
+    // Two pixels a unit and an odd scroll origin: an odd bar position falls half-way between
+    // two units, where rounding after adding the origin lands one unit off.
+    d.FZoom = 2.0f;
+    d.FExtent = { -501, -501, 2001, 2001 };
+    d.NewDisplay();
+    QScrollBar* h = view.horizontalScrollBar();
+    QScrollBar* v = view.verticalScrollBar();
+    h->setValue(5); // as the user drags the bars
+    v->setValue(7);
+    view.viewport()->repaint();
+    EXPECT_EQ(d.FView.x, 2 - 501); // Round(2.5) = 2
+    EXPECT_EQ(d.FView.y, 4 - 501); // Round(3.5) = 4
+    const auto half = [](int pixels) { return int(std::nearbyint(pixels / 2 / 2.0)); };
+    EXPECT_EQ(d.FCentre, (TPoint { half(d.ClientWidth()) - 499, half(d.ClientHeight()) - 497 }));
 }
 
 TEST(DiagramView, ResizeKeepsTheVisibleWidth)

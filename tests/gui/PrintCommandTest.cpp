@@ -20,28 +20,6 @@ using namespace zov;
 using zovtest::RecordingPrintCanvas;
 using Kind = RecordingPrintCanvas::Kind;
 
-namespace {
-
-// Each racing boat sails on for three more steps, so the picture has step numbers to read.
-void SailOn(TDiagram& d)
-{
-    CurrentDiagramScope current(&d);
-    for (TObjet* o = d.FRoot; o; o = o->FSibling) {
-        if (!dynamic_cast<TBateauCourse*>(o))
-            continue;
-        TObjet* last = o;
-        for (int step = 2; step <= 4; ++step) {
-            auto* next = new TBateauCourse({ last->FX, last->FY - 60 }, last->FHeading, 1, 0, 0);
-            next->FSituation = step;
-            last->AddNext(next);
-            last = next;
-        }
-    }
-    d.Redraw();
-}
-
-} // namespace
-
 TEST(PrintCommand, CtrlPPrintsAPdfAtPrinterResolutionWithAHeaderWhoseTextsNeverOverlap)
 {
     QTemporaryDir dir;
@@ -52,7 +30,7 @@ TEST(PrintCommand, CtrlPPrintsAPdfAtPrinterResolutionWithAHeaderWhoseTextsNeverO
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     window.NewFromTemplate(3); // windward mark
     TDiagram& d = *window.CurrentDiagram();
-    SailOn(d);
+    SailOnToStep(d, 4); // step numbers to read
     d.FFileName = dir.filePath(QStringLiteral("Port and starboard at the windward mark")).toStdString();
     SetField(d.FHeader.Date, "12/05/2024");
     SetField(d.FHeader.Author, "Annabelle Marguerite Fairweather-Longstaff");
