@@ -20,6 +20,7 @@
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -44,6 +45,28 @@ template <class F> void Run(F&& command)
         ReportError(e);
     }
 }
+
+// Hands every key pressed on a widget to a handler first; the widget still handles it itself.
+class KeyDownWatch : public QObject {
+public:
+    KeyDownWatch(QWidget* widget, std::function<void(int key)> onKeyDown)
+        : QObject(widget)
+        , m_onKeyDown(std::move(onKeyDown))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            m_onKeyDown(static_cast<QKeyEvent*>(event)->key());
+        return false;
+    }
+
+private:
+    std::function<void(int key)> m_onKeyDown;
+};
 
 } // namespace
 
@@ -95,6 +118,14 @@ void TZovForm::BuildAnimationBar()
             if (TDiagram* d = CurrentDiagram()) {
                 CurrentDiagramScope current(d);
                 Run([&] { d->TrackEvent(position); });
+            }
+    });
+    new KeyDownWatch(TrackBar, [this](int key) {
+        // So do its keys: Page Down plays on to the next step, Page Up goes back one.
+        if (m_sliderBound)
+            if (TDiagram* d = CurrentDiagram()) {
+                CurrentDiagramScope current(d);
+                Run([&] { d->TrackbarKeyDown(key); });
             }
     });
     PanelX->hide();
@@ -552,6 +583,7 @@ void TZovForm::HideToolWindows()
     if (Characteristics)
         Characteristics->hide();
     ChoixObj->hide();
+    ImageSelect->hide();
     RulesPanel->hide();
 }
 

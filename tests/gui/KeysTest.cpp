@@ -1,5 +1,6 @@
 #include "diagram/Diagram.h"
 #include "diagram_view/DiagramView.h"
+#include "model/Settings.h"
 #include "shell/MainWindow.h"
 
 #include "gui/FakeDialogHost.h"
@@ -112,4 +113,43 @@ TEST(DiagramKeys, NoKeyScrollsTheViewInEditOrAnimationMode)
     EXPECT_EQ(f.scrolled(), moved);
     f.press(Qt::Key_Escape);
     EXPECT_EQ(d.FDisplayMode, dmEdit);
+}
+
+TEST(AnimationBar, ThePositionSlidersPageKeysStepTheAnimationOnlyWhilePaused)
+{
+    KeysFixture f;
+    TDiagram& d = *f.d;
+    QSlider* slider = f.window.TrackBar;
+    // In edit mode the slider's keys do nothing to the diagram.
+    QTest::keyClick(slider, Qt::Key_PageDown);
+    EXPECT_EQ(d.FDisplayMode, dmEdit);
+
+    QTest::mouseClick(f.window.StartButton, Qt::LeftButton);
+    ASSERT_EQ(d.FDisplayMode, dmAnimation);
+    // Running, the keys are not bound: the stop point stays at the last step.
+    QTest::keyClick(slider, Qt::Key_PageDown);
+    EXPECT_EQ(d.FPlayUntil, 3);
+    QTest::mouseClick(f.window.PauseButton, Qt::LeftButton);
+    ASSERT_EQ(d.FPaused, 1);
+    const int step = d.FStep;
+    ASSERT_LT(step, 3);
+
+    // Paused: Page Down plays on to the next step and pauses there.
+    QTest::keyClick(slider, Qt::Key_PageDown);
+    EXPECT_EQ(d.FPaused, 0);
+    EXPECT_EQ(d.FPlayUntil, step + 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d.FPaused == 1; }, 5000));
+    EXPECT_EQ(d.FStep, step + 1);
+    EXPECT_EQ(d.FFrameIndex, 0);
+    EXPECT_EQ(slider->value(), step * FramesPerStep);
+    // Page Up goes back to the start of the step before, through the slider.
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    EXPECT_EQ(d.FStep, step);
+    EXPECT_EQ(d.FFrameIndex, 0);
+    EXPECT_EQ(slider->value(), (step - 1) * FramesPerStep);
+    EXPECT_EQ(d.FPaused, 1);
+    // Other keys leave the diagram alone.
+    QTest::keyClick(slider, Qt::Key_Space);
+    EXPECT_EQ(d.FPaused, 1);
+    EXPECT_EQ(d.FStep, step);
 }

@@ -5,6 +5,7 @@
 #include "plat/io/Paths.h"
 #include "shell/Characteristics.h"
 #include "shell/FileList.h"
+#include "shell/ImageSelect.h"
 #include "shell/MainWindow.h"
 #include "shell/ObjectPalette.h"
 #include "shell/CommentsDialog.h"
@@ -417,4 +418,22 @@ TEST(MainWindow, ExportingANewDiagramAsksForItsFileFirst)
     f.window.ExportClick();
     ASSERT_FALSE(f.host.texts.isEmpty());
     EXPECT_EQ(f.host.texts.last(), "Save the diagram before exporting it to ZOV Repository");
+}
+
+TEST(MainWindow, LeavingADiagramHidesItsToolWindowsAndThePictureChooser)
+{
+    MainWindowFixture f;
+    f.window.NewFromTemplate(0);
+    f.window.NewFromTemplate(3);
+    f.window.ImageSelect->show(); // as the chooser would stand on the screen
+    f.window.Rules1Click();
+    ASSERT_TRUE(f.window.ImageSelect->isVisible());
+    ASSERT_TRUE(f.window.RulesPanel->isVisible());
+    // The user clicks the other diagram's tab.
+    QTabBar* tabs = f.window.TabControl;
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
+    ASSERT_EQ(tabs->currentIndex(), 1);
+    EXPECT_FALSE(f.window.ImageSelect->isVisible());
+    EXPECT_FALSE(f.window.RulesPanel->isVisible());
+    EXPECT_FALSE(f.window.ChoixObj->isVisible());
 }
