@@ -1,5 +1,6 @@
 #include "diagram/Diagram.h"
 
+#include "diagram/GifFrameLayout.h"
 #include "diagram/Progress.h"
 #include "model/Objet.h"
 #include "model/Records.h"
@@ -112,22 +113,6 @@ void MarkBoatsOfStep(TObjet* root, std::int32_t step)
             boat->FGhost = step != 0 && o->FSituation == step ? 1 : 0;
 }
 
-// A frame that does not have the layout the assembly cuts at would make a corrupt file that
-// still looks like a GIF: it is refused instead. PALETTE, when given, is the first frame's
-// colour table, which every frame must index.
-void CheckFrameLayout(const QByteArray& frame, const QByteArray* palette)
-{
-    const auto at = [&frame](qsizetype i) { return std::uint8_t(frame[i]); };
-    bool ok = frame.size() > GifImageStart + 10 && frame.startsWith("GIF89a") && (at(10) & 0x87) == 0x87
-        && at(GifControlStart) == 0x21 && at(GifControlStart + 1) == 0xF9 && at(GifControlStart + 2) == 0x04
-        && at(GifControlStart + 7) == 0x00 && at(GifImageStart) == 0x2C && (at(GifImageStart + 9) & 0x80) == 0
-        && at(frame.size() - 1) == GifTrailer;
-    if (ok && palette)
-        ok = frame.mid(GifTableStart, GifTableSize) == *palette;
-    if (!ok)
-        rt::assertFail("Unexpected GIF frame layout", "Rules8", __LINE__);
-}
-
 void Put(QSaveFile& file, const char* data, qsizetype size)
 {
     if (file.write(data, size) != size)
@@ -171,6 +156,19 @@ private:
 };
 
 } // namespace
+
+void CheckFrameLayout(const QByteArray& frame, const QByteArray* palette)
+{
+    const auto at = [&frame](qsizetype i) { return std::uint8_t(frame[i]); };
+    bool ok = frame.size() > GifImageStart + 10 && frame.startsWith("GIF89a") && (at(10) & 0x87) == 0x87
+        && at(GifControlStart) == 0x21 && at(GifControlStart + 1) == 0xF9 && at(GifControlStart + 2) == 0x04
+        && at(GifControlStart + 7) == 0x00 && at(GifImageStart) == 0x2C && (at(GifImageStart + 9) & 0x80) == 0
+        && at(frame.size() - 1) == GifTrailer;
+    if (ok && palette)
+        ok = frame.mid(GifTableStart, GifTableSize) == *palette;
+    if (!ok)
+        rt::assertFail("Unexpected GIF frame layout", "Rules8", __LINE__);
+}
 
 bool TDiagram::ExportRunning() { return exportRunning; }
 
@@ -225,9 +223,9 @@ void TDiagram::ExportImage(const std::string& ext, std::int32_t width, std::int3
 
     AttachTextsToBoats();
 
-    // The whole occupied zone, centred and fitted, whatever part of it the window shows. The
-    // picture stands in for the client area, so that the laylines run to its bottom.
-    ComputeOccupiedZone();
+    // The occupied zone as it stands, centred and fitted as every other picture of the diagram
+    // (clipboard, printout, thumbnails), whatever part of it the window shows. The picture
+    // stands in for the client area, so that the laylines run to its bottom.
     FitZoneInto(width, height);
     // Positions not marked visible are drawn as at the start of a step.
     FFrameIndex = 0;
@@ -285,9 +283,9 @@ void TDiagram::ExportAnimatedGif()
 
     FramesPerStep = GifFramesPerStep;
     const std::int32_t steps = GreatestStep(FRoot);
-    // Fewer than two steps make no movement: the picture of step 1 is the one frame.
-    const int frameCount = steps >= 2 ? GifFramesPerStep * (steps - 1) : 1;
-    progress->Open("ZOV save", "Saving to animated GIF", frameCount);
+    // The bar runs from 0 to one less than the frames (fewer than two steps make no movement:
+    // the picture of step 1 is the one frame, and the bar never has a negative end).
+    progress->Open("ZOV save", "Saving to animated GIF", std::max(0, GifFramesPerStep * (steps - 1) - 1));
 
     BusyCursor busy(Qt::BusyCursor);
     SetSelected(nullptr);

@@ -5,6 +5,8 @@
 
 #include <Qt>
 
+#include <typeinfo>
+
 #include <gtest/gtest.h>
 
 using namespace zov;
@@ -163,4 +165,42 @@ TEST(Animation, GhostFlagsAreSetAfreshOnEachStart)
     a.committee->AddNext(moved);
     d.SetMode(dmAnimation);
     EXPECT_EQ(static_cast<TBateau*>(a.committee)->FGhost, 0);
+}
+
+TEST(Animation, AStepOfAnotherClassInABoatsChainGetsNoGhost)
+{
+    // A damaged file can chain a judge boat and a mark under a racing boat.
+    AnimatedDiagram a(1);
+    TDiagram& d = a.diagram;
+    auto* judge = new TBateauJuge({ 300, 500 }, 90, 1);
+    judge->FSituation = 2;
+    d.FRoot->AddNext(judge);
+    auto* mark = new TBouee({ 500, 500 }, 1, 1);
+    mark->FSituation = 3;
+    judge->AddNext(mark);
+    auto* racing = new TBateauCourse({ 700, 500 }, 90, 1, 0, 0);
+    racing->FSituation = 4;
+    mark->AddNext(racing);
+    d.Redraw();
+    ASSERT_EQ(d.FStepCount, 4);
+
+    d.SetMode(dmAnimation);
+    ASSERT_EQ(d.FBoatList->Count(), 1);
+    EXPECT_EQ(typeid(*d.FBoatList->Item(0)), typeid(TBateauCourse));
+    for (std::int32_t step : { 2, 3 }) {
+        d.BuildAnimationList(step);
+        EXPECT_EQ(d.FBoatList->Count(), 0) << step;
+    }
+    d.BuildAnimationList(4);
+    EXPECT_EQ(d.FBoatList->Count(), 1);
+
+    // The animation plays through them to the end.
+    d.BuildAnimationList(1);
+    gfx::Bitmap buffer(d.ClientWidth(), d.ClientHeight());
+    for (int i = 0; i < 100 && !d.FPaused; ++i) {
+        d.WMTimer(1);
+        gfx::Graphics g(buffer);
+        d.MyPaint(g);
+    }
+    EXPECT_EQ(d.FStep, 4);
 }

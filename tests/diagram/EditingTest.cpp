@@ -1,9 +1,11 @@
 #include "model/Actions.h"
 #include "model/Courbe.h"
 #include "model/Objet.h"
+#include "plat/gfx/Bitmap.h"
 #include "plat/rt/Errors.h"
 #include "support/FakeHost.h"
 
+#include <QImage>
 #include <Qt>
 
 #include <gtest/gtest.h>
@@ -385,6 +387,34 @@ TEST(Editing, RemovingTwiceRecordsOnceAndCommitteeReturnsWithUndo)
     d.Undo();
     EXPECT_EQ(d.FCommittee, committee);
     EXPECT_EQ(walk(d).size(), 4u);
+}
+
+TEST(Editing, ADeletedFirstMarkNoLongerHoldsTheGridAndItsUndoPutsItBack)
+{
+    // The grid runs through the first mark; without one it runs through the top left corner.
+    const auto windward = [](EditFixture& f) {
+        f.diagram.NewWindward();
+        f.diagram.FShowGrid = 1;
+        return f.diagram.FFirstMark;
+    };
+    const auto picture = [](TDiagram& d) { return d.RenderToBitmap(400, 300)->image(); };
+    EditFixture f;
+    TDiagram& d = f.diagram;
+    TObjet* mark = windward(f);
+    ASSERT_NE(mark, nullptr);
+    const QImage withMark = picture(d);
+    EditFixture other;
+    other.diagram.RemoveObject(windward(other), true); // a mark that is gone for good
+    const QImage withoutMark = picture(other.diagram);
+    ASSERT_NE(withMark, withoutMark);
+
+    d.SetSelected(mark);
+    d.Delete1Click(); // the setup dialog's Delete button
+    EXPECT_EQ(d.FFirstMark, nullptr);
+    EXPECT_EQ(picture(d), withoutMark);
+    d.Undo();
+    EXPECT_EQ(d.FFirstMark, mark);
+    EXPECT_EQ(picture(d), withMark);
 }
 
 TEST(Editing, KeysChooseToolsOnlyWithAltAlone)

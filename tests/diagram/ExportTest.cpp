@@ -1,4 +1,5 @@
 #include "diagram/Diagram.h"
+#include "diagram/GifFrameLayout.h"
 #include "diagram/Progress.h"
 #include "model/Objet.h"
 #include "model/Settings.h"
@@ -196,6 +197,36 @@ TEST(ExportImage, StillPictureOfEachTypeHoldsTheWholeDiagramWhateverTheView)
     EXPECT_EQ(img::decodeImage(r.read("race.bmp")).size(), QSize(200, 120));
 }
 
+TEST(ExportImage, TheStillPictureFitsTheZoneAsItStandsAsTheClipboardCopyDoes)
+{
+    // A zone of 1000 x 600 (the template's, wider than its objects) into a window of 800 x 600.
+    zovtest::EditFixture f;
+    TDiagram& d = f.diagram;
+    d.SetClientSize(800, 600);
+    d.NewWindward();
+    ASSERT_EQ(d.FZone, (TRect4 { 0, 0, 1000, 600 }));
+    auto* probe = new Probe(d, nullptr);
+    d.FRoot->AppendSibling(probe);
+    d.FCentre = { 900, 100 }; // the window shows another part of it, zoomed in
+    d.SetZoom(3.0f);
+    QTemporaryDir dir;
+    d.FFileName = dir.filePath("windward").toStdString();
+    d.ExportImage("png", 0, 0);
+
+    // Drawn at the zoom 0.8, the zone centred: 1000 x 750 units from (0, -75).
+    const auto& drawn = probe->draws.at(probe->draws.size() - 2);
+    EXPECT_FLOAT_EQ(drawn.zoom, 0.8f);
+    EXPECT_EQ(drawn.view, (TRect4 { 0, -75, 1000, 750 }));
+    EXPECT_EQ(d.FZone, (TRect4 { 0, 0, 1000, 600 }));
+    // The very picture the clipboard copy, the printout and the thumbnails get.
+    QFile file(dir.filePath("windward.png"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QImage exported = img::decodeImage(file.readAll()).convertToFormat(QImage::Format_ARGB32);
+    const QImage copied = d.RenderToBitmap(0, 0)->image().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(exported.size(), QSize(800, 600));
+    EXPECT_TRUE(exported == copied);
+}
+
 TEST(ExportImage, OnePicturePerStepWithTheFullStepNumber)
 {
     Race r;
@@ -261,7 +292,7 @@ TEST(ExportAnimatedGif, ThreeStepsMakeFortyFramesThatLoopForEver)
     d.ExportAnimatedGif();
     EXPECT_EQ(progress.p->caption, "ZOV save");
     EXPECT_EQ(progress.p->info, "Saving to animated GIF");
-    EXPECT_EQ(progress.p->maximum, 40);
+    EXPECT_EQ(progress.p->maximum, 39); // a bar from 0 to 20 x (3 - 1) - 1
     EXPECT_EQ(progress.p->steps, 40);
     EXPECT_EQ(progress.p->closes, 1);
 
@@ -344,6 +375,7 @@ TEST(ExportAnimatedGif, CancelFailureAndShortDiagramsLeaveNoHalfFile)
             o->FSituation = 0;
         ProgressScope progress;
         r.diagram.ExportAnimatedGif();
+        EXPECT_EQ(progress.p->maximum, 0); // never a negative end
         const QByteArray file = r.read("race.gif");
         const Gif gif = parseGif(file);
         ASSERT_EQ(gif.error, "");
@@ -351,6 +383,45 @@ TEST(ExportAnimatedGif, CancelFailureAndShortDiagramsLeaveNoHalfFile)
         EXPECT_EQ(gif.delays[0], 250);
         EXPECT_EQ(gif.frame(file, 0).size(), QSize(200, 120));
     }
+}
+
+TEST(ExportAnimatedGif, AFrameOfAnotherLayoutOrPaletteIsRefused)
+{
+    QImage picture(40, 30, QImage::Format_ARGB32);
+    picture.fill(0xFF2880FF);
+    const QByteArray frame = img::encodeImage(picture, "image/gif");
+    const QByteArray palette = frame.mid(13, 768);
+    EXPECT_NO_THROW(CheckFrameLayout(frame, nullptr));
+    EXPECT_NO_THROW(CheckFrameLayout(frame, &palette));
+    const auto refused = [](const QByteArray& bytes, const QByteArray* table) {
+        try {
+            CheckFrameLayout(bytes, table);
+        } catch (const rt::AssertionFailure& e) {
+            return e.assertMessage() == "Unexpected GIF frame layout";
+        }
+        return false;
+    };
+
+    // A picture of few colours keeps its own table: a good frame alone, not after the first.
+    QImage indexed(40, 30, QImage::Format_Indexed8);
+    indexed.setColorTable({ 0xFF000000, 0xFFFFFFFF });
+    indexed.fill(1);
+    const QByteArray ownTable = img::encodeImage(indexed, "image/gif");
+    EXPECT_NO_THROW(CheckFrameLayout(ownTable, nullptr));
+    EXPECT_TRUE(refused(ownTable, &palette));
+
+    // Blocks moved: a comment before the control extension shifts the image descriptor.
+    const QByteArray comment = QByteArray::fromHex("21FE03616263") + '\0';
+    EXPECT_TRUE(refused(frame.left(781) + comment + frame.mid(781), nullptr));
+    // No control extension: the image descriptor stands where it should be.
+    EXPECT_TRUE(refused(frame.left(781) + frame.mid(789), nullptr));
+    // A local colour table after the image descriptor.
+    QByteArray local = frame;
+    local[789 + 9] = char(std::uint8_t(local[789 + 9]) | 0x80);
+    EXPECT_TRUE(refused(local, nullptr));
+    // No trailer; another signature.
+    EXPECT_TRUE(refused(frame.chopped(1), nullptr));
+    EXPECT_TRUE(refused(QByteArray("GIF87a") + frame.mid(6), nullptr));
 }
 
 TEST(ExportXml, TempXmlInTheCurrentFolderWithCrLf)
