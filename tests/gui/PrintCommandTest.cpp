@@ -9,6 +9,7 @@
 #include "gui/MainWindowTesting.h"
 #include "gui/PdfFile.h"
 
+#include <QApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTemporaryDir>
@@ -26,10 +27,11 @@ TEST(PrintCommand, CtrlPPrintsAPdfAtPrinterResolutionWithAHeaderWhoseTextsNeverO
     FakeDialogHost host;
     TZovForm window;
     ShowMainWindowForTest(window);
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     window.NewFromTemplate(3); // windward mark
     TDiagram& d = *window.CurrentDiagram();
+    QApplication::processEvents(); // the palette the template opened, then back to the window
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     SailOnToStep(d, 4); // step numbers to read
     d.FFileName = dir.filePath(QStringLiteral("Port and starboard at the windward mark")).toStdString();
     SetField(d.FHeader.Date, "12/05/2024");
