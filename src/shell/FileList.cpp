@@ -4,6 +4,7 @@
 #include "plat/io/BinaryStream.h"
 #include "plat/io/Paths.h"
 #include "plat/rt/Cp1252.h"
+#include "plat_ui/ColumnWidths.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/GridDelegate.h"
 #include "shell/Characteristics.h"
@@ -226,6 +227,9 @@ void TFileList::FormShow()
         AddFileItem(info.fileName(), header);
     }
     Sort();
+    // The description fills what is left of the window.
+    ui::WidenColumnsToText(*ListView, { Columns[0].width, Columns[1].width, Columns[2].width, Columns[3].width,
+                                          Columns[4].width, Columns[5].width });
 }
 
 void TFileList::AddFileItem(const QString& name, const TDiagramHeader& header)

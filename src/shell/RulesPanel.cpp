@@ -1,6 +1,7 @@
 #include "shell/RulesPanel.h"
 
 #include "model/DiagramLink.h"
+#include "plat_ui/ColumnWidths.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
 #include "shell/RulesAnalysis.h"
@@ -110,6 +111,7 @@ void TRulesPanel::ShowListing(const RulesListing& listing)
     ListView1->clear();
     for (const RuleRow& row : listing.rows)
         AddRule(row.rule, row.comment);
+    ui::WidenColumnsToText(*ListView1, { RulesColumnWidth, CommentsColumnWidth });
     if (listing.failure) {
         try {
             std::rethrow_exception(listing.failure);

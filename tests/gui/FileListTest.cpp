@@ -1,3 +1,4 @@
+#include "ColumnsFit.h"
 #include "FakeDialogHost.h"
 
 #include "diagram/Diagram.h"
@@ -255,4 +256,35 @@ TEST(FileList, ChangeFolderListsTheChosenFolderAndMakesItCurrent)
     QTest::mouseClick(list.Button1, Qt::LeftButton);
     EXPECT_EQ(QDir(QDir::currentPath()), QDir(second.path()));
     EXPECT_EQ(column(list, 0), QStringList({ "there" }));
+}
+
+TEST(FileList, ColumnsWidenToTheirLongestTextButNeverNarrowBelowTheirWidths)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    writeDiagram(dir.filePath("a-long-name-for-a-starting-sequence.zov"),
+        header(stWindwardMark, "05/03/2026", "RRS 18.2(b)", "Anne-Marie Fitzgerald-Llewellyn", "Mark-room"));
+    writeDiagram(dir.filePath("b.zov"), header(stRun, "15/02/2026"));
+    ScopedCwd cwd(dir.path());
+    TFileList list;
+    QFont large = list.ListView->font();
+    large.setPointSize(14); // a desktop with large letters
+    list.ListView->setFont(large);
+    list.show();
+    ASSERT_EQ(list.ListView->topLevelItemCount(), 2);
+    EXPECT_EQ(CutCell(*list.ListView, 6), "");
+    EXPECT_GT(list.ListView->columnWidth(1), 75); // the dates
+
+    // Short texts in a small font keep the designed widths.
+    QTemporaryDir shortNames;
+    writeDiagram(shortNames.filePath("c.zov"), header(stNone, "1"));
+    ScopedCwd cwd2(shortNames.path());
+    list.ListView->setFont(QFont(large.family(), 6));
+    list.ListView->header()->setFont(QFont(large.family(), 6));
+    list.FormShow();
+    const int designed[] = { 135, 75, 100, 100, 60, 125 };
+    for (int c = 0; c < 6; ++c)
+        EXPECT_GE(list.ListView->columnWidth(c), designed[c]) << c;
+    for (int c : { 0, 2, 3, 5 }) // wide enough for their captions too
+        EXPECT_EQ(list.ListView->columnWidth(c), designed[c]) << c;
 }

@@ -1,3 +1,4 @@
+#include "ColumnsFit.h"
 #include "FakeDialogHost.h"
 
 #include "diagram/Diagram.h"
@@ -185,4 +186,38 @@ TEST(RulesPanel, BrokenChainsShowWhatCanBeComputed)
         EXPECT_TRUE(errors.texts.first().contains("RulesF")) << errors.texts.first().toStdString();
         EXPECT_TRUE(dialogs.texts.isEmpty());
     }
+}
+
+TEST(RulesPanel, ColumnsWidenToTheirLongestTextButNeverNarrowBelowTheirWidths)
+{
+    FakeDialogHost dialogs;
+    ReportedErrors errors;
+    TRulesPanel panel;
+    QFont large = panel.ListView1->font();
+    large.setPointSize(14); // a desktop with large letters
+    panel.ListView1->setFont(large);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    Scene s;
+    TObjet* blue = s.boat({ 100, 440 }, 90);
+    TObjet* yellow = s.boat({ 100, 400 }, 90);
+    for (int step = 2; step <= 12; ++step) {
+        s.step(blue, { 100 + 40 * step, 440 }, 90);
+        s.step(yellow, { 100 + 40 * step, 400 }, 90);
+    }
+    panel.Refresh();
+    ASSERT_EQ(panel.ListView1->findItems("===> Situation 12", Qt::MatchExactly).size(), 1);
+    EXPECT_EQ(CutCell(*panel.ListView1, 2), "");
+    EXPECT_GT(panel.ListView1->columnWidth(0), 100);
+
+    // Short texts in a small font keep the designed widths.
+    panel.ListView1->setFont(QFont(large.family(), 6));
+    panel.ListView1->header()->setFont(QFont(large.family(), 6));
+    Scene few;
+    few.boat({ 100, 440 }, 90);
+    few.boat({ 100, 400 }, 90);
+    panel.Refresh();
+    EXPECT_EQ(panel.ListView1->columnWidth(0), 100);
+    EXPECT_EQ(panel.ListView1->columnWidth(1), 300);
+    EXPECT_TRUE(errors.texts.isEmpty());
 }
