@@ -3,6 +3,7 @@
 #include "diagram/Diagram.h"
 #include "plat/sys/FileAssociation.h"
 #include "plat/sys/RegistryKey.h"
+#include "plat/rt/Cp1252.h"
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
 
@@ -25,10 +26,10 @@ QString fileName(int index)
     return QStringLiteral("File") + QString::number(index + 1);
 }
 
-// Header fields hold 8-bit text; characters beyond that become "?".
+// Header fields hold text in the diagrams' code page; characters beyond it become "?".
 std::string toEightBit(const QString& s)
 {
-    return s.toLatin1().toStdString();
+    return rt::ToCp1252(s);
 }
 
 // Characters at or below the blank go at both ends.

@@ -1,6 +1,7 @@
 #include "FakeDialogHost.h"
 
 #include "diagram/Diagram.h"
+#include "plat/rt/Cp1252.h"
 #include "plat/sys/FileAssociation.h"
 #include "plat/sys/RegistryKey.h"
 #include "shell/Settings.h"
@@ -114,6 +115,18 @@ TEST_F(SettingsFixture, FirstStartCreatesTheKeyAndValuesRoundTripThroughProcessE
     EXPECT_EQ(RecentFiles[0], QStringLiteral("/home/u/a"));
     EXPECT_EQ(RecentFiles[1], QStringLiteral("/home/u/b c/d"));
     EXPECT_TRUE(RecentFiles[2].isEmpty());
+}
+
+TEST_F(SettingsFixture, TheEmailIsReadInTheDiagramsCodePage)
+{
+    LoadSettings();
+    ASSERT_TRUE(SaveEmail(QStringLiteral("skipper\u20AC@club.org"))); // the euro sign: not in Latin-1
+    LoadSettings();
+    EXPECT_EQ(DefaultEmail, "skipper\x80@club.org");
+    // A new diagram carries it, and shows it back as typed.
+    TDiagram d;
+    d.NewEmpty();
+    EXPECT_EQ(rt::FromCp1252(FieldText(d.FEmail)), QStringLiteral("skipper\u20AC@club.org"));
 }
 
 TEST_F(SettingsFixture, AWrongTypedValueIsSkippedAloneAndGapsCloseUp)
