@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QUrl>
@@ -104,6 +105,27 @@ QWidget* HtmlHelpShowContents(QWidget* window)
 QWidget* HtmlHelpShowContext(QWidget* window, std::uint32_t context)
 {
     return showHelp(window, HelpPageOf(context));
+}
+
+void SetHelpContext(QWidget* widget, std::uint32_t context)
+{
+    widget->setProperty("helpContext", context);
+}
+
+QWidget* ShowContextHelp(QWidget* focus)
+{
+    for (QWidget* w = focus; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        bool ok = false;
+        const std::uint32_t context = w->property("helpContext").toUInt(&ok);
+        if (ok && context != 0)
+            return HtmlHelpShowContext(focus->window(), context);
+    }
+    return HtmlHelpShowContents(focus ? focus->window() : nullptr);
+}
+
+bool IsHelpKey(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_F1 && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 void DestroyHelpWindow()

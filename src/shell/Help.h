@@ -8,12 +8,18 @@
 
 #include <cstdint>
 
+class QKeyEvent;
 class QTextBrowser;
 
 namespace zov {
 
 inline constexpr std::uint32_t HelpContextMain = 101;
 inline constexpr std::uint32_t HelpContextHistory = 301;
+// The object setup dialog's controls: angles and shape (heading, ratio, arc), size, and the
+// "Visible" and "Clockwise" boxes.
+inline constexpr std::uint32_t HelpContextSetupAngles = 201;
+inline constexpr std::uint32_t HelpContextSetupSize = 202;
+inline constexpr std::uint32_t HelpContextSetupChecks = 203;
 // Pages of the contexts that have a name of their own.
 QString HelpPageOf(std::uint32_t context);
 
@@ -38,6 +44,14 @@ private:
 // null when the help folder is missing (a message then says so). Window owns the help window when given.
 QWidget* HtmlHelpShowContents(QWidget* window);
 QWidget* HtmlHelpShowContext(QWidget* window, std::uint32_t context);
+// Gives Widget a help context (see ShowContextHelp).
+void SetHelpContext(QWidget* widget, std::uint32_t context);
+// F1 in a window: the page of the help context of Focus, or of the nearest of its parents that
+// has one; the table of contents when none has. Returns as HtmlHelpShowContext does.
+QWidget* ShowContextHelp(QWidget* focus);
+// Whether a key event is the help key, F1 without modifiers.
+bool IsHelpKey(const QKeyEvent& event);
+
 // Closes and frees the help window, if one was made.
 void DestroyHelpWindow();
 

@@ -7,6 +7,7 @@
 #include "plat/rt/Numeric.h"
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
+#include "shell/Help.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -275,6 +276,13 @@ TSetup::TSetup(QWidget* parent)
     Button3->setEnabled(false);
     Button4 = newButton(this, "Button4", "&Delete", "To delete this object");
     Button4->setGeometry(124, 396, 104, 25);
+
+    // F1 on these opens their page of the help.
+    for (QWidget* control : { static_cast<QWidget*>(Heading), static_cast<QWidget*>(Ratio), static_cast<QWidget*>(ArcAngle) })
+        SetHelpContext(control, HelpContextSetupAngles);
+    SetHelpContext(ScrollBar1, HelpContextSetupSize);
+    SetHelpContext(CheckBox1, HelpContextSetupChecks);
+    SetHelpContext(ckClockwise, HelpContextSetupChecks);
 
     connect(Heading, &QScrollBar::valueChanged, this, &TSetup::ChangeHeading);
     connect(ScrollBar1, &QScrollBar::valueChanged, this, &TSetup::ChangeSize);
@@ -765,8 +773,23 @@ void TSetup::hideEvent(QHideEvent* event)
         OnHide();
 }
 
+bool TSetup::event(QEvent* event)
+{
+    // F1 opens the page of the control that has the focus, not the main window's contents.
+    if (event->type() == QEvent::ShortcutOverride && IsHelpKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void TSetup::keyPressEvent(QKeyEvent* event)
 {
+    if (IsHelpKey(*event)) {
+        ShowContextHelp(focusWidget() ? focusWidget() : this);
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Escape) {
         Button3->click(); // as if "&Free" were clicked (nothing while it is disabled)
         event->accept();
