@@ -231,6 +231,9 @@ public:
     std::unique_ptr<gfx::Bitmap> RenderToBitmap(std::int32_t width, std::int32_t height);
     // The same picture composed over opaque black, without alpha (clipboard, previews, thumbnails).
     std::unique_ptr<gfx::Bitmap> CopyToBitmap(std::int32_t width, std::int32_t height);
+    // The same picture of the diagram as it stands, leaving its selection, its hovered object and
+    // its mode alone (the thumbnail of a diagram that is being edited).
+    std::unique_ptr<gfx::Bitmap> SnapshotToBitmap(std::int32_t width, std::int32_t height);
     // Prints the header block, the picture, the footer and the Comments text over as many pages
     // as it needs; the document is ended also when an error interrupts it (the error goes on).
     void Print(PrintCanvas& canvas);
@@ -267,6 +270,8 @@ private:
     // client area while it is drawn (so the laylines run to its bottom).
     void FitZoneInto(std::int32_t width, std::int32_t height);
     void FinishTemplate(const TRect4& zone);
+    // RenderToBitmap's picture of the diagram as its selection and mode stand.
+    std::unique_ptr<gfx::Bitmap> RenderStill(std::int32_t width, std::int32_t height);
 
     DiagramHost* m_host;
     std::int32_t m_clientWidth = 1000;

@@ -26,7 +26,11 @@ std::unique_ptr<gfx::Bitmap> TDiagram::RenderToBitmap(std::int32_t width, std::i
     FHovered = nullptr;
     SetSelected(nullptr);
     SetMode(dmEdit); // rendering always ends an animation
+    return RenderStill(width, height);
+}
 
+std::unique_ptr<gfx::Bitmap> TDiagram::RenderStill(std::int32_t width, std::int32_t height)
+{
     if (width == 0)
         width = ClientWidth();
     if (height == 0)
@@ -72,6 +76,36 @@ std::unique_ptr<gfx::Bitmap> TDiagram::RenderToBitmap(std::int32_t width, std::i
 std::unique_ptr<gfx::Bitmap> TDiagram::CopyToBitmap(std::int32_t width, std::int32_t height)
 {
     const std::unique_ptr<gfx::Bitmap> picture = RenderToBitmap(width, height);
+    auto copy = picture->overBlack();
+    if (copy->isNull())
+        throw rt::GraphicsError(rt::OutOfMemory);
+    return copy;
+}
+
+std::unique_ptr<gfx::Bitmap> TDiagram::SnapshotToBitmap(std::int32_t width, std::int32_t height)
+{
+    // The picture shows every step, with the selected and hovered objects drawn as any other:
+    // the selection and the mode are set aside for the render alone, with no event, and given
+    // back however it ends.
+    struct StateKeeper {
+        TDiagram& d;
+        TObjet* selected;
+        TObjet* hovered;
+        std::uint8_t mode;
+        std::int32_t step;
+        ~StateKeeper()
+        {
+            d.FSelected = selected;
+            d.FHovered = hovered;
+            d.FDisplayMode = mode;
+            d.FStep = step;
+        }
+    } keeper { *this, FSelected, FHovered, FDisplayMode, FStep };
+    FSelected = nullptr;
+    FHovered = nullptr;
+    FDisplayMode = dmEdit;
+    FStep = 0; // edit mode: a step left here would hide the tracks of later steps
+    const std::unique_ptr<gfx::Bitmap> picture = RenderStill(width, height);
     auto copy = picture->overBlack();
     if (copy->isNull())
         throw rt::GraphicsError(rt::OutOfMemory);

@@ -185,7 +185,7 @@ void TThumbnail::ShowCurrentDiagram(TDiagram& diagram, const QString& fileName)
 {
     QPixmap picture = blankPicture(FImage->width(), FImage->height());
     try {
-        std::unique_ptr<gfx::Bitmap> bitmap = diagram.CopyToBitmap(FImage->width(), FImage->height());
+        std::unique_ptr<gfx::Bitmap> bitmap = diagram.SnapshotToBitmap(FImage->width(), FImage->height());
         if (bitmap && !bitmap->isNull())
             picture = toPixmap(*bitmap);
     } catch (const std::exception& e) {

@@ -28,7 +28,8 @@ public:
     // picture. False, with nothing shown and no message, when the file cannot be read for any
     // reason; the program's current diagram is never touched.
     bool LoadFile(const QString& fileName);
-    // Shows Diagram (the one just opened or saved) as the picture of FileName.
+    // Shows Diagram (the one just opened or saved) as the picture of FileName; the diagram's
+    // selection and mode stay as they are.
     void ShowCurrentDiagram(TDiagram& diagram, const QString& fileName);
     // Shows Picture for FileName.
     void ShowPicture(const QPixmap& picture, const QString& fileName);
@@ -70,8 +71,8 @@ public:
     QStringList RecentFiles() const;
 
     // FileName (full path without extension) has just been opened or saved, as Diagram when
-    // given: it takes the first thumbnail, drawn from Diagram (note: rendering a diagram clears
-    // its selection), or read from the file without one. The thumbnail that showed it before, or
+    // given: it takes the first thumbnail, drawn from Diagram as it stands, or read from the file
+    // without one. The thumbnail that showed it before, or
     // the fourth when none did, goes; the ones before it move one place on.
     void AddRecentFile(const QString& fileName, TDiagram* diagram = nullptr);
     // The thumbnail that shows FileName goes, the later ones move up one place.

@@ -170,6 +170,27 @@ TEST(Render, EndsAnAnimationAndClearsTheSelection)
     EXPECT_EQ(d.FHovered, nullptr);
 }
 
+TEST(Render, ASnapshotLeavesTheSelectionAndTheAnimationAndShowsEveryObject)
+{
+    EditFixture f;
+    TDiagram& d = f.diagram;
+    buildRace(d);
+    const QImage plain = d.SnapshotToBitmap(238, 162)->image();
+    TObjet* boat = d.FRoot->FSibling->FSibling;
+    d.SetMode(dmAnimation);
+    d.SetSelected(boat);
+    ASSERT_TRUE(f.shell.setupVisible);
+    d.FHovered = d.FRoot;
+    const QImage selected = d.SnapshotToBitmap(238, 162)->image();
+    EXPECT_EQ(selected, plain); // the selected and hovered objects drawn as any other, every step
+    EXPECT_EQ(d.FSelected, boat);
+    EXPECT_EQ(d.FHovered, d.FRoot);
+    EXPECT_EQ(d.FDisplayMode, dmAnimation);
+    EXPECT_NE(f.host.timerMs, 0);
+    EXPECT_TRUE(f.shell.setupVisible); // the setup dialog stays on the selected boat
+    d.SetMode(dmEdit);
+}
+
 TEST(Render, LaylinesReachTheBottomOfAPictureTallerThanTheWindow)
 {
     EditFixture f;
