@@ -50,6 +50,9 @@ int main(int argc, char** argv)
             instance.SetHeld(false);
             if (!window.CurrentDiagram())
                 startupTimer.ShowAbout(about);
+            // The keyboard goes to the window once start-up is over (the about box may have had it),
+            // so that its shortcuts work before the first click.
+            window.activateWindow();
             exitCode = app.exec();
             zov::DestroyHelpWindow();
         }

@@ -21,12 +21,14 @@
 #include <QClipboard>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -81,20 +83,23 @@ void TZovForm::BuildAnimationBar()
     layout->setContentsMargins(4, 2, 4, 2);
     m_animationButtons = new QButtonGroup(PanelX);
     m_animationButtons->setExclusive(true);
-    auto button = [&](QToolButton*& b, const char* text, const char* hint, std::function<void()> click) {
+    // Icons that every machine can draw: the style's own media pictures, not font characters.
+    auto button = [&](QToolButton*& b, QStyle::StandardPixmap icon, const char* hint, std::function<void()> click) {
         b = new QToolButton(PanelX);
-        b->setText(QString::fromUtf8(text));
+        b->setIcon(style()->standardIcon(icon, nullptr, b));
+        b->setIconSize(QSize(16, 16));
         b->setToolTip(QString::fromUtf8(hint));
+        b->setAccessibleName(QString::fromUtf8(hint));
         b->setCheckable(true);
         m_animationButtons->addButton(b);
         layout->addWidget(b);
         QObject::connect(b, &QToolButton::clicked, PanelX, std::move(click));
     };
-    button(StartButton, "\u25B6", "Start", [this] { Animate1Click(); });
-    button(PauseButton, "\u2016", "Pause", [this] { PauseClick(); });
-    button(PrevButton, "\u23EE", "Previous step", [this] { PrevClick(); });
-    button(NextButton, "\u23ED", "Next step", [this] { NextClick(); });
-    button(StopButton, "\u25A0", "Stop", [this] { Normal1Click(); });
+    button(StartButton, QStyle::SP_MediaPlay, "Start", [this] { Animate1Click(); });
+    button(PauseButton, QStyle::SP_MediaPause, "Pause", [this] { PauseClick(); });
+    button(NextButton, QStyle::SP_MediaSkipForward, "Next step", [this] { NextClick(); });
+    button(PrevButton, QStyle::SP_MediaSkipBackward, "Previous step", [this] { PrevClick(); });
+    button(StopButton, QStyle::SP_MediaStop, "Stop", [this] { Normal1Click(); });
     TrackBar2 = new QSlider(Qt::Horizontal, PanelX);
     TrackBar2->setToolTip(QStringLiteral("To change the animation speed"));
     TrackBar2->setRange(20, 60);
@@ -264,21 +269,36 @@ void TZovForm::StatusChange(const std::string& text)
 // ---------------------------------------------------------------------------------------------
 // Edit menu
 
+bool TZovForm::CanPaste(const TDiagram& d) const
+{
+    const QMimeData* clipboard = QApplication::clipboard()->mimeData();
+    return IsText(d.FSelected) && clipboard && clipboard->hasText();
+}
+
 void TZovForm::Edit1Click()
 {
+    // What the open menu shows. The commands work their state out again when they run: a greyed
+    // item here must not leave its shortcut dead once the menu has closed.
     TDiagram* d = CurrentDiagram();
     if (!d)
         return;
-    Paste1->setEnabled(IsText(d->FSelected) && QApplication::clipboard()->mimeData()
-        && QApplication::clipboard()->mimeData()->hasText());
+    Paste1->setEnabled(CanPaste(*d));
     Undo1->setEnabled(!d->FUndoStack.empty());
     if (!d->FUndoStack.empty())
         Undo1->setText(QString::fromStdString(d->UndoCaption()));
 }
 
+void TZovForm::EditMenuClosed()
+{
+    // A disabled item's shortcut never fires: Undo and Paste go back to reaching their commands,
+    // which check for themselves (the whole menu is disabled on the "Welcome" tab).
+    const bool on = Edit1->menuAction()->isEnabled();
+    Undo1->setEnabled(on);
+    Paste1->setEnabled(on);
+}
+
 void TZovForm::Undo1Click()
 {
-    Edit1Click(); // the shortcut acts on the state the menu would show
     TDiagram* d = CurrentDiagram();
     if (!d || d->FUndoStack.empty())
         return;
@@ -291,8 +311,9 @@ void TZovForm::Insert1Click()
     if (!CurrentDiagram())
         return;
     ChoixObj->Button9->setEnabled(false);
-    const QPoint origin = mapToGlobal(QPoint(0, 0));
-    ChoixObj->move(0, origin.y() + (TabControl->isVisible() ? TabControl->height() : 0) + 10);
+    // At the left screen edge, just below the tab strip: the client area starts under the menus.
+    const QPoint origin = centralWidget()->mapToGlobal(QPoint(0, 0));
+    ChoixObj->move(0, origin.y() + TabControl->height() + 10);
     ChoixObj->show();
     ChoixObj->raise();
 }
@@ -315,9 +336,8 @@ void TZovForm::CopyClick()
 
 void TZovForm::Paste1Click()
 {
-    Edit1Click();
     TDiagram* d = CurrentDiagram();
-    if (!d || !Paste1->isEnabled())
+    if (!d || !CanPaste(*d))
         return;
     if (auto* text = dynamic_cast<TGenText*>(d->FSelected)) {
         text->FText = rt::ToCp1252(QApplication::clipboard()->text());

@@ -3,7 +3,6 @@
 #include "diagram/Diagram.h"
 #include "diagram/DiagramFile.h"
 #include "diagram_view/DiagramView.h"
-#include "plat/io/FileNames.h"
 #include "plat/io/Paths.h"
 #include "plat/rt/Errors.h"
 #include "plat/sys/Trace.h"
@@ -33,6 +32,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
@@ -64,6 +64,24 @@ const Template Templates[] = {
     { "Leeward &Gate", QKeySequence(Qt::CTRL | Qt::Key_M), &TDiagram::NewGate, "New Gate area" },
     { "&Full area", QKeySequence(Qt::CTRL | Qt::Key_N), &TDiagram::NewFull, "New Full area" },
     { "&Empty", QKeySequence(Qt::CTRL | Qt::Key_E), &TDiagram::NewEmpty, "New Empty area" },
+};
+
+constexpr int TabStripHeight = 30;
+constexpr int TabHeight = 26;
+constexpr int TabFontPixels = 13;
+
+// The tab strip: tabs of a fixed height, whatever the style would make them.
+class TabStrip : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+
+protected:
+    QSize tabSizeHint(int index) const override
+    {
+        QSize size = QTabBar::tabSizeHint(index);
+        size.setHeight(TabHeight);
+        return size;
+    }
 };
 
 QString BareName(const QString& path)
@@ -112,22 +130,19 @@ TZovForm::TZovForm(QWidget* parent)
     AskOpenFileName = [this] {
         return QFileDialog::getOpenFileName(this, QString(), LastFolder, QStringLiteral("Zovaran (*.zov *.ZOV)"));
     };
-    AskSaveFileName = [this] {
-        const TDiagram* d = CurrentDiagram();
-        const QString start = d && !d->FFileName.empty() ? QString::fromStdString(d->FFileName) : LastFolder;
-        return QFileDialog::getSaveFileName(this, QString(), start,
-            QStringLiteral("Diagram (*.zov *.ZOV);;Static image (GIF) (*.gif *.GIF);;Animated image (GIF) (*.xxx *.XXX);;"
-                           "One image per situation (PNG) (*.uuu *.UUU);;Static image (PNG) (*.png *.PNG);;"
-                           "Static image (JPG) (*.jpg *.JPG);;Static image (BMP) (*.bmp *.BMP);;HTML Page (*.htm *.HTM)"));
-    };
+    AskSaveFileName = [this] { return RunSaveDialog(); };
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    TabControl = new QTabBar(central);
+    TabControl = new TabStrip(central);
     TabControl->setExpanding(false);
     TabControl->setDocumentMode(true);
+    TabControl->setFixedHeight(TabStripHeight);
+    QFont tabFont(QStringLiteral("Arial"));
+    tabFont.setPixelSize(TabFontPixels);
+    TabControl->setFont(tabFont);
     TabControl->hide();
     layout->addWidget(TabControl);
     m_client = new QWidget(central);
@@ -142,6 +157,12 @@ TZovForm::TZovForm(QWidget* parent)
     statusBar()->setVisible(DebugMode);
 
     BuildMenus();
+    // The window's own controls take a larger font on a wider screen; the menus keep the desktop's.
+    const QScreen* screen = this->screen();
+    QFont formFont(QStringLiteral("Arial"));
+    formFont.setPointSize(screen && screen->geometry().width() > 800 ? 12 : 10);
+    menuBar()->setFont(QApplication::font(menuBar()));
+    setFont(formFont);
 
     // The tool windows stay above the main window.
     Setup = new TSetup(this);
@@ -242,6 +263,7 @@ void TZovForm::BuildMenus()
 
     Edit1 = menuBar()->addMenu(QStringLiteral("&Edit"));
     QObject::connect(Edit1, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
+    QObject::connect(Edit1, &QMenu::aboutToHide, this, [this] { EditMenuClosed(); });
     Undo1 = Edit1->addAction(QStringLiteral("Undo last change"), QKeySequence(Qt::CTRL | Qt::Key_Z), this, [this] { Undo1Click(); });
     Insert1 = Edit1->addAction(QStringLiteral("Insert object"), QKeySequence(Qt::Key_F4), this, [this] { Insert1Click(); });
     Copy1 = Edit1->addAction(QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), this, [this] { CopyClick(); });
@@ -258,6 +280,9 @@ void TZovForm::BuildMenus()
         item->setCheckable(true);
 
     Zoom1 = menuBar()->addMenu(QStringLiteral("&View"));
+    // No command of its own: it stays greyed, except in debug mode.
+    ToolBar2 = Zoom1->addAction(QStringLiteral("Toolbar"));
+    Zoom1->addSeparator();
     Zoomall1 = Zoom1->addAction(QStringLiteral("Zoom all"), QKeySequence(Qt::Key_F10), this, [this] { ZoomAllClick(); });
     ZoomIn = Zoom1->addAction(QStringLiteral("Zoom in"), QKeySequence(Qt::Key_F11), this, [this] { ZoomInClick(); });
     ZoomOut = Zoom1->addAction(QStringLiteral("Zoom out"), QKeySequence(Qt::Key_F12), this, [this] { ZoomOutClick(); });
@@ -349,12 +374,13 @@ void TZovForm::AddToRecentFiles(const QString& fileName)
     const QString name = fileName.trimmed();
     ReorderRecentFiles(name, QString());
     RefreshRecentMenu();
-    Welcome->AddRecentFile(name, nullptr);
+    // Drawn from the diagram just opened or saved: its file is not read a second time.
+    Welcome->AddRecentFile(name, CurrentDiagram());
 }
 
 void TZovForm::EnableDiagramMenus(bool on)
 {
-    for (QAction* item : { Save1, Saveas1, Close1, Print1, Facts1, Decision1 })
+    for (QAction* item : { Save1, Export1, Saveas1, Close1, Print1, Facts1, Decision1 })
         item->setEnabled(on);
     for (QMenu* menu : { Edit1, Options1, Zoom1 })
         menu->menuAction()->setEnabled(on);
@@ -364,6 +390,7 @@ void TZovForm::EnableDiagramMenus(bool on)
         item->setEnabled(on);
     for (QAction* item : Zoom1->actions())
         item->setEnabled(on);
+    ToolBar2->setEnabled(DebugMode);
     if (Setup) {
         Setup->Button1->setEnabled(true);
         Setup->Button2->setEnabled(true);
@@ -379,6 +406,14 @@ void TZovForm::SetWelcomeCaption()
 void TZovForm::SetCaptionOfFile(const QString& fileName)
 {
     setWindowTitle(FBaseCaption + QStringLiteral(": ") + BareName(fileName));
+}
+
+void TZovForm::SetCaptionOfDiagram(const TDiagram& d)
+{
+    // The file its tab names: a file read only in part keeps its name there, though the diagram
+    // has none to save under.
+    const auto tab = m_tabFile.find(&d);
+    SetCaptionOfFile(tab != m_tabFile.end() ? tab->second : QString::fromStdString(d.FFileName));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -481,6 +516,7 @@ void TZovForm::OpenDiagram(const QString& fileName)
             CloseClick();
             return;
         }
+        m_tabFile[&d] = fileName;
         if (LastFileReport().outcome == FileReport::Outcome::Done) {
             m_ownFile[&d] = fileName;
             AddToRecentFiles(fileName);
@@ -493,6 +529,8 @@ void TZovForm::OpenDiagram(const QString& fileName)
     if (auto* comments = dynamic_cast<TGenText*>(d.FSelected)) {
         Comments->Refresh(comments);
         Comments->show();
+        // The comments are shown to be read: a stray key right after opening must not edit them.
+        Comments->Button3->setFocus();
     }
 }
 
@@ -502,7 +540,7 @@ void TZovForm::ActivateDiagram()
     if (!d)
         return;
     Welcome->hide();
-    SetCaptionOfFile(QString::fromStdString(d->FFileName));
+    SetCaptionOfDiagram(*d);
     SyncOptionChecks();
     SyncTextChecks();
     d->OnMode = [this] { ModeEvent(); };
@@ -568,6 +606,7 @@ void TZovForm::ReleaseTab(int index)
         if (Characteristics)
             Characteristics->Forget(&view->diagram());
         m_ownFile.erase(&view->diagram());
+        m_tabFile.erase(&view->diagram());
         if (Diagram == &view->diagram())
             Diagram = nullptr;
         if (m_current == view)
@@ -611,6 +650,7 @@ void TZovForm::AfterNewDiagram()
     Export1->setEnabled(false);
     Save1->setEnabled(false);
     SyncOptionChecks();
+    SetCaptionOfDiagram(*CurrentDiagram());
     for (QAction* item : { Comments1, Summary1, Facts1, Decision1 })
         item->setChecked(false);
     Insert1Click();
@@ -625,83 +665,7 @@ bool TZovForm::SaveClick()
         SaveAsClick();
         return CurrentDiagram() == d && d->FModified == 0;
     }
-    const QString name = QString::fromStdString(d->FFileName);
-    auto own = m_ownFile.find(d);
-    const bool isOwnFile = own != m_ownFile.end() && own->second == name;
-    if (!isOwnFile && !io::findExtensionVariant(d->FFileName, DiagramExtension).empty()) {
-        // The name came from an export or from a partly read file: never overwrite silently.
-        const auto answer = ui::MessageBox(
-            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(BareName(name) + QStringLiteral(".ZOV")),
-            QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this);
-        if (answer != QMessageBox::Yes)
-            return false;
-    }
-    bool saved = false;
-    Guarded([&] { saved = d->SaveToFile(); });
-    if (saved)
-        m_ownFile[d] = name;
-    return saved;
-}
-
-void TZovForm::SaveAsClick()
-{
-    if (!CurrentDiagram())
-        return;
-    const QString chosen = AskSaveFileName ? AskSaveFileName() : QString();
-    if (chosen.isEmpty())
-        return;
-    SaveAs(chosen);
-}
-
-void TZovForm::SaveAs(const QString& chosen)
-{
-    TDiagram* d = CurrentDiagram();
-    if (!d || chosen.isEmpty())
-        return;
-    LastFolder = FolderOf(chosen);
-    const QString suffix = QFileInfo(chosen).suffix();
-    const QString ext = suffix.isEmpty() ? QString() : QStringLiteral(".") + suffix.toUpper();
-    const QString name = RemoveExtension(chosen);
-    const std::string oldName = d->FFileName;
-    d->FFileName = name.toStdString();
-    Normal1Click();
-    bool done = false;
-    try {
-        CurrentDiagramScope current(d);
-        if (ext == QLatin1String(".GIF"))
-            d->ExportImage("gif", 0, 0);
-        else if (ext == QLatin1String(".JPG"))
-            d->ExportImage("jpg", 0, 0);
-        else if (ext == QLatin1String(".PNG"))
-            d->ExportImage("png", 0, 0);
-        else if (ext == QLatin1String(".BMP"))
-            d->ExportImage("bmp", 0, 0);
-        else if (ext == QLatin1String(".XXX"))
-            d->ExportAnimatedGif();
-        else if (ext == QLatin1String(".UUU")) {
-            d->FDisplayMode = dmAnimation;
-            d->ExportImage("png", 0, 0);
-        } else if (ext == QLatin1String(".HTM"))
-            d->ExportXml();
-        else
-            done = SaveClick(); // a diagram left unmodified may still have written nothing
-        if (ext == QLatin1String(".GIF") || ext == QLatin1String(".JPG") || ext == QLatin1String(".PNG")
-            || ext == QLatin1String(".BMP") || ext == QLatin1String(".XXX") || ext == QLatin1String(".UUU")
-            || ext == QLatin1String(".HTM"))
-            done = true;
-    } catch (const std::exception& e) {
-        ReportError(e);
-    }
-    if (!done) {
-        // Nothing was written under the new name: the diagram keeps its old one.
-        d->FFileName = oldName;
-        return;
-    }
-    SetCaptionOfFile(chosen);
-    TabControl->setTabText(TabOfView(m_current), ShortenPath(name));
-    Save1->setEnabled(true);
-    if (ext == QLatin1String(".ZOV"))
-        AddToRecentFiles(name);
+    return WriteDiagram(*d, true);
 }
 
 void TZovForm::ExportClick()

@@ -87,7 +87,10 @@ public:
     void ZoomInClick();
     void ZoomOutClick();
     // Edit menu.
+    // Sets the Edit menu's items as the open menu shows them.
     void Edit1Click();
+    // The Edit menu closed: its shortcuts reach their commands again whatever it showed.
+    void EditMenuClosed();
     void Insert1Click();
     void Undo1Click();
     void CopyClick();
@@ -153,17 +156,24 @@ public:
     QAction *Open1, *Search1, *Save1, *Saveas1, *Export1, *Close1, *Print1, *Exit1;
     QAction *Undo1, *Insert1, *Copy1, *Paste1, *Characteristics1, *Rules1;
     QAction *Comments1, *Summary1, *Facts1, *Decision1;
-    QAction *Zoomall1, *ZoomIn, *ZoomOut;
+    QAction *ToolBar2, *Zoomall1, *ZoomIn, *ZoomOut;
     QAction *Grid1, *Laylines1, *BoatsTracks1, *SituationNumber1, *Normal1, *Animate1;
     QMenu *Files1, *Edit1, *Zoom1, *Options1, *New1;
     QToolButton *StartButton, *PauseButton, *NextButton, *PrevButton, *StopButton;
 
-    // Save and open dialogs; tests replace them.
+    // The open dialog's file; empty when cancelled. Tests replace it.
     std::function<QString()> AskOpenFileName;
+    // The save dialog's answer: the name to save under, with the chosen type's extension added
+    // when none was typed; empty when cancelled. It runs RunSaveDialog unless a test replaces it.
     std::function<QString()> AskSaveFileName;
     // The canvas a print draws through, given the chosen printer and the canvas on it; tests put
     // a recording one in between. Unset, the print goes straight to the printer's canvas.
     std::function<PrintCanvas&(QPrinter&, PrintCanvas&)> PrintThrough;
+    QString RunSaveDialog();
+    // The save dialog's file types, in its order: the diagram, then the exports.
+    static QStringList SaveFilters();
+    // Typed with the extension of file type TypeIndex added when it has none.
+    static QString WithTypeExtension(const QString& typed, int typeIndex);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -177,6 +187,7 @@ private:
     void ShowWelcome();
     void SetCaptionOfFile(const QString& fileName);
     void SetWelcomeCaption();
+    void SetCaptionOfDiagram(const TDiagram& d);
     void RefreshRecentMenu();
     void SyncOptionChecks();
     void SyncTextChecks();
@@ -186,6 +197,13 @@ private:
     // Removes tab Index and frees its diagram.
     void ReleaseTab(int index);
     bool FormCloseQuery();
+    // "... already exists. Do you want to replace it?": true for Yes.
+    bool AskReplace(const QString& path);
+    // Writes D to its file name; AskBeforeReplacing asks first when that file exists and is not
+    // the one D was read from or last written to. True when written.
+    bool WriteDiagram(TDiagram& d, bool askBeforeReplacing);
+    // Whether Paste has a text to act on: a selected text object and text on the clipboard.
+    bool CanPaste(const TDiagram& d) const;
     void BindSliderToDiagram(bool bind);
     // Insert after or before (the edit state) for the selected object.
     void EnterInsertMode(std::uint8_t state);
@@ -201,6 +219,8 @@ private:
     int m_commandDepth = 0; // commands under way (a box may let events run inside one)
     // The file each diagram was read from or last written to: a Save elsewhere asks first.
     std::map<const TDiagram*, QString> m_ownFile;
+    // The file each diagram's tab names (none for a new diagram), which the caption names too.
+    std::map<const TDiagram*, QString> m_tabFile;
     QString FBaseCaption;
     Qt::WindowStates FRestoreState = Qt::WindowMaximized;
 };
