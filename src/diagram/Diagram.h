@@ -98,7 +98,10 @@ public:
     std::int16_t FReserved2 = 0;
     std::int16_t FReserved3 = 0;
     std::int16_t FShowLaylines = 1;
-    std::vector<std::int32_t> FExtra; // kept through the file, FExtraCount entries
+    // Kept through the file as read, whatever its sign; FExtra holds its entries (none when it
+    // is 0 or negative).
+    std::int16_t FExtraCount = 0;
+    std::vector<std::int32_t> FExtra;
     std::int16_t FReserved4 = 0;
     std::int16_t FReserved5 = 0;
     std::int16_t FShowGrid = 1;
@@ -115,8 +118,6 @@ public:
     std::function<void(std::int32_t)> OnTrack;
     std::function<void()> OnMode;
     std::function<void(bool)> OnPause;
-
-    std::int16_t FExtraCount() const { return std::int16_t(FExtra.size()); }
 
     // Size of the client area in pixels; a diagram without a window keeps the size it is given.
     std::int32_t ClientWidth() const { return m_clientWidth; }

@@ -85,11 +85,11 @@ void ReadHeader(TDiagram& d, io::BinaryReader& s)
     d.FWind = s.readU16(); // the low 16 bits, taken as unsigned
     d.FShowLaylines = s.readI16();
     d.FLaylineAngle = s.readI16();
-    const std::int16_t count = s.readI16();
+    d.FExtraCount = s.readI16();
     d.FExtra.clear();
-    if (count > 0) {
-        d.FExtra.reserve(std::size_t(count));
-        for (std::int16_t i = 0; i < count; ++i)
+    if (d.FExtraCount > 0) {
+        d.FExtra.reserve(std::size_t(d.FExtraCount));
+        for (std::int16_t i = 0; i < d.FExtraCount; ++i)
             d.FExtra.push_back(s.readI32());
     }
     d.FShowGrid = s.readI16();
@@ -121,6 +121,7 @@ void Adopt(TDiagram& d, TDiagram& read)
     d.FWind = read.FWind;
     d.FShowLaylines = read.FShowLaylines;
     d.FLaylineAngle = read.FLaylineAngle;
+    d.FExtraCount = read.FExtraCount;
     d.FExtra = std::move(read.FExtra);
     d.FShowGrid = read.FShowGrid;
     d.FReserved4 = read.FReserved4;
@@ -161,14 +162,10 @@ Result Parse(TDiagram& d, const std::string& path, io::Bytes data, Reporter& say
     Result result = Result::Done;
     try {
         ReadHeader(read, s);
-        const std::size_t markerAt = s.pos();
+        // Any first marker but the end is followed by the root (the writer writes 0).
         const std::uint16_t first = s.readU16();
         if (first != mkEnd) {
-            TObjet* root = nullptr;
-            if (first == mkSibling)
-                root = read.ReadObject(s, state);
-            else
-                state.notCompatibleAt = markerAt;
+            TObjet* root = read.ReadObject(s, state);
             if (!root) {
                 say.say(NotCompatibleMessage);
                 return Result::Failed;
@@ -240,6 +237,15 @@ void AppendToChain(TObjet* from, TObjet* obj, TreeReadState& state)
     (last ? last : first)->AppendSibling(obj);
     last = obj;
     state.chainHead[obj] = first;
+}
+
+// Whether Obj is a position of a chain rather than a top-level object: the first object of its
+// sibling chain is some object's next step.
+bool IsStepOfChain(const TObjet* obj, const TreeReadState& state)
+{
+    const auto head = state.chainHead.find(obj);
+    const TObjet* first = head != state.chainHead.end() ? head->second : obj;
+    return first->Predecessor() != nullptr;
 }
 
 // Takes every empty text out of the top-level chain, with an undo record for each.
@@ -342,12 +348,15 @@ bool TDiagram::ReadTreeStep(io::BinaryReader& s, TreeReadState& state)
         switch (marker) {
         case mkSibling:
         case mkNext: {
+            // A closing marker climbed past the root: there is nothing to attach the record to.
             if (!FSelected) {
                 state.notCompatible = true;
                 state.notCompatibleAt = at;
                 return false;
             }
-            state.nextOf = marker == mkNext ? FSelected : nullptr;
+            // A next step, or a further next step (a sibling of a step of a chain), is a later
+            // position of the cursor's object: a racing boat there is the same boat.
+            state.nextOf = marker == mkNext || IsStepOfChain(FSelected, state) ? FSelected : nullptr;
             TObjet* obj = ReadObject(s, state);
             state.nextOf = nullptr;
             if (!obj)
@@ -364,21 +373,19 @@ bool TDiagram::ReadTreeStep(io::BinaryReader& s, TreeReadState& state)
                 else
                     FSelected->AddNext(obj);
             }
-            state.open.push_back({ marker, FSelected });
             FSelected = obj;
             return true;
         }
         case mkSiblingEnd:
         case mkNextEnd:
-            // A closing marker must close the bracket that is open, else the tree is not one
-            // this program wrote and the cursor would leave the forest.
-            if (state.open.empty() || state.open.back().marker != marker - 1) {
+            // Either one moves the cursor back along FPrev, whichever bracket it closes. A second
+            // one after the cursor has left the root has nowhere to go.
+            if (!FSelected) {
                 state.notCompatible = true;
                 state.notCompatibleAt = at;
                 return false;
             }
-            FSelected = state.open.back().cursor;
-            state.open.pop_back();
+            FSelected = FSelected->FPrev;
             Trace("Reculer");
             continue;
         case mkEnd:
@@ -419,9 +426,10 @@ void TDiagram::SaveToStream(io::BinaryWriter& s)
     s.writeU16(static_cast<std::uint16_t>(FWind));
     s.writeI16(FShowLaylines);
     s.writeI16(FLaylineAngle);
-    s.writeI16(rt::checked<std::int16_t>(std::int64_t(FExtra.size())));
-    for (std::int32_t v : FExtra)
-        s.writeI32(v);
+    // The count as read, also a negative one; as many entries as a positive count names.
+    s.writeI16(FExtraCount);
+    for (std::int16_t i = 0; i < FExtraCount; ++i)
+        s.writeI32(std::size_t(i) < FExtra.size() ? FExtra[std::size_t(i)] : 0);
     s.writeI16(FShowGrid);
     s.writeI16(FReserved4);
     s.writeI16(FReserved5);

@@ -51,13 +51,11 @@ const FileReport& LastFileReport();
 
 // Where the tree reader stands between two calls of ReadTreeStep.
 struct TreeReadState {
-    struct Bracket {
-        std::uint16_t marker; // 0 or 2
-        TObjet* cursor;       // the object whose sibling or next step was read
-    };
-    std::vector<Bracket> open;        // brackets not yet closed, innermost last
-    const TObjet* nextOf = nullptr;   // the cursor when the record being read is a next step
-    bool notCompatible = false;       // an unknown kind, marker or bracket ended the reading
+    // The cursor when the record being read is a later position of it: a next step, or a
+    // further next step (a sibling read while the cursor is a step of a chain).
+    const TObjet* nextOf = nullptr;
+    // An unknown kind or marker, or a marker with no cursor to act on, ended the reading.
+    bool notCompatible = false;
     std::size_t notCompatibleAt = 0;  // its byte offset
     std::size_t objects = 0;          // records read
     // The first object of the sibling chain each appended object joined, and the last object

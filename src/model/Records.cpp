@@ -29,22 +29,28 @@ std::string Hex8(std::uint32_t v)
     return buf;
 }
 
-// A heading read from the file, 90 - stored, brought into -180..180. Values the writer
-// produces need one correction at most; anything further out is folded modulo 360 first.
-float HeadingFromFile(float stored)
+// A heading brought into -180..180. Values the writer produces need one correction at most;
+// anything further out is folded modulo 360 first.
+template <typename Real> Real Normalised(Real h)
 {
-    float h = 90.0f - stored;
-    if (h < -540.0f || h > 540.0f)
-        h = std::fmod(h, 360.0f);
-    if (h < -180.0f)
-        h += 360.0f;
-    if (h > 180.0f)
-        h -= 360.0f;
+    if (h < Real(-540) || h > Real(540))
+        h = std::fmod(h, Real(360));
+    if (h < Real(-180))
+        h += Real(360);
+    if (h > Real(180))
+        h -= Real(360);
     return h;
 }
 
+// A heading read from the file: 90 - stored, normalised.
+float HeadingFromFile(float stored)
+{
+    return Normalised<float>(90.0f - stored);
+}
+
 // The base record from offset 2 (the kind word is read already), for the version in FileVersion.
-void LoadBase(TObjet& o, io::BinaryReader& s)
+// StoredHeading receives the heading word as it stands in the file.
+void LoadBase(TObjet& o, io::BinaryReader& s, float* storedHeading = nullptr)
 {
     o.FExtension = s.readI16();
     o.FReserved = s.readI16();
@@ -57,7 +63,10 @@ void LoadBase(TObjet& o, io::BinaryReader& s)
     // In 32 bits: every Y the writer accepts reads back, also those near the i16 limits.
     o.FY = 200 - std::int32_t(s.readI16());
     o.FSize = s.readFiniteF32();
-    o.FHeading = HeadingFromFile(s.readFiniteF32());
+    const float heading = s.readFiniteF32();
+    if (storedHeading)
+        *storedHeading = heading;
+    o.FHeading = HeadingFromFile(heading);
     std::uint32_t color = s.readU32();
     bool haveColor = false;
     if (FileVersion > 8) {
@@ -83,7 +92,8 @@ void LoadBase(TObjet& o, io::BinaryReader& s)
     o.FCanRotate = o.FGenre != gFlag;
 }
 
-void SaveBase(const TObjet& o, float heading, io::BinaryWriter& s)
+// StoredHeading is the heading word as the file holds it.
+void SaveBase(const TObjet& o, float storedHeading, io::BinaryWriter& s)
 {
     s.writeI16(o.FExtension);
     s.writeI16(o.FReserved);
@@ -96,7 +106,7 @@ void SaveBase(const TObjet& o, float heading, io::BinaryWriter& s)
         throw rt::RangeError("Y " + std::to_string(o.FY) + " is outside the file's range -32567..32968");
     s.writeI16(static_cast<std::int16_t>(y));
     s.writeF32(o.FSize);
-    s.writeF32(90.0f - heading);
+    s.writeF32(storedHeading);
     s.writeU32(ArgbToColorRef(o.FColor));
     TCourbe courbe;
     if (o.FCourbe)
@@ -281,10 +291,10 @@ void TObjet::Load(io::BinaryReader& s, const LoadContext&)
 void TBateauCourse::Load(io::BinaryReader& s, const LoadContext& ctx)
 {
     LoadBase(*this, s);
-    // A later position of a chain keeps its boat's number; anything else is a new boat. Only a
-    // next-step record can be a later position, so a stray step number cannot borrow the number
-    // of whatever was read before it; and a next step numbered 1 (after a hidden first
-    // position) is still the same boat.
+    // A later position of a chain (a next step or a further next step) keeps its boat's number;
+    // anything else is a new boat. Where the record stands decides, not its step number: a stray
+    // step number cannot borrow the number of whatever was read before it, and a next step
+    // numbered 1 (after a hidden first position) is still the same boat.
     const auto* previous = dynamic_cast<const TBateauCourse*>(ctx.previousStep);
     std::int32_t index = 0;
     if (previous)
@@ -386,11 +396,14 @@ void TGenText::Load(io::BinaryReader& s, const LoadContext&)
         Trace("Font color: " + Hex8(fontColor) + " " + value);
     FFontColor = ColorRefToArgb(fontColor);
     const std::uint8_t style = s.readU8();
-    LoadBase(*this, s);
+    float storedHeading = 0;
+    LoadBase(*this, s, &storedHeading);
     // Old files stored no fill, which reads as black.
     if (FColor == 0xFF000000u)
         FColor = 0xFFFFFFFFu;
-    FHeading = FHeading - 90.0f; // the file holds the heading with the opposite sign
+    // The file holds the heading with the opposite sign: the base heading less 90, worked out
+    // in double so that the heading comes back exactly as it was written.
+    FHeading = static_cast<float>(Normalised<double>(90.0 - double(storedHeading)) - 90.0);
     FText = std::move(value);
     FFontSize = 12;
     if (FileVersion >= 7) {
@@ -424,7 +437,7 @@ void TRemarque::Load(io::BinaryReader& s, const LoadContext& ctx)
 void TObjet::Save(io::BinaryWriter& s)
 {
     s.writeU16(FGenre);
-    SaveBase(*this, FHeading, s);
+    SaveBase(*this, 90.0f - FHeading, s);
 }
 
 void TBateauCourse::Save(io::BinaryWriter& s)
@@ -484,8 +497,9 @@ void TGenText::Save(io::BinaryWriter& s)
     s.writeBytes(TextReservedBlock.data(), TextReservedBlock.size());
     s.writeU32(ArgbToColorRef(FFontColor));
     s.writeU8(static_cast<std::uint8_t>(FFontStyle & (gfx::FontBold | gfx::FontItalic | gfx::FontUnderline)));
-    // The embedded base record holds the heading with the opposite sign: 90 - (heading + 90).
-    SaveBase(*this, FHeading + 90.0f, s);
+    // The embedded base record holds the heading with the opposite sign, 90 - (heading + 90),
+    // worked out in double so that it is exact; the object's own heading is left as it is.
+    SaveBase(*this, static_cast<float>(90.0 - (double(FHeading) + 90.0)), s);
     s.writeU8(static_cast<std::uint8_t>(FFontName.size()));
     s.writeBytes(FFontName.data(), FFontName.size());
     s.writeU16(0);

@@ -30,8 +30,9 @@ struct LoadContext {
     // The diagram being read: racing boats are numbered from its FBoatCount, and it learns its
     // first mark and its committee boat. None: boats get number 0 and nothing is registered.
     DiagramLink* diagram = nullptr;
-    // The object this record becomes the next step of (marker 2), or none. A racing boat read
-    // there keeps that boat's number.
+    // The object this record is a later position of (the reader's cursor when the record is a
+    // next step or a further next step), or none. A racing boat read there keeps that boat's
+    // number.
     const TObjet* previousStep = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include "plat/io/BinaryStream.h"
 #include "plat/sys/Trace.h"
 #include "plat/sys/UserName.h"
+#include "support/RoundTrip.h"
 #include "support/ZovBytes.h"
 
 #include <QDate>
@@ -40,11 +41,10 @@ struct Messages {
     ~Messages() { SetFileMessageHandler(nullptr); }
 };
 
+// The file of D; every diagram written so also goes through the load -> save -> load round trip.
 std::vector<std::uint8_t> bytesOf(TDiagram& d)
 {
-    io::BinaryWriter w;
-    d.SaveToStream(w);
-    return w.take();
+    return zovtest::ExpectRoundTrip(d);
 }
 
 bool loadBytes(TDiagram& d, const ZovBytes& b, bool show = true)
@@ -143,6 +143,7 @@ void fillRich(TDiagram& d)
     d.FWind = 100;
     d.FShowLaylines = 0;
     d.FLaylineAngle = 40;
+    d.FExtraCount = 2;
     d.FExtra = { 7, -8 };
     d.FShowGrid = 0;
     d.FReserved4 = 4;
@@ -168,6 +169,7 @@ TEST(DiagramFile, HeaderAndSettingsWordsRoundTripAndAnEmptyDiagramEndsAtOnce)
 {
     TDiagram d;
     d.FHeader.Reserved = { 'x', 'y' };
+    d.FExtraCount = 2;
     d.FExtra = { 7, -8 };
     d.FReserved1 = 1;
     d.FReserved7 = 77;
@@ -206,6 +208,12 @@ TEST(DiagramFile, HeaderAndSettingsWordsRoundTripAndAnEmptyDiagramEndsAtOnce)
     EXPECT_EQ(zero.FDefaultRayon, 3);
     EXPECT_TRUE(zero.FExtra.empty());
     EXPECT_EQ(zero.FWind, 65535);
+    // The count is kept as read, and saved back as it was.
+    EXPECT_EQ(zero.FExtraCount, -3);
+    const auto again = bytesOf(zero);
+    ASSERT_EQ(again.size(), 291u);
+    EXPECT_EQ(std::int16_t(again[275] | (again[276] << 8)), -3);
+    EXPECT_EQ(again[277] | (again[278] << 8), 1); // the grid word follows at once
 }
 
 TEST(DiagramFile, TreeFramingOrderAndTheForestItRebuilds)
@@ -253,6 +261,133 @@ TEST(DiagramFile, TreeFramingOrderAndTheForestItRebuilds)
     EXPECT_EQ(back.FSelected, nullptr);
     EXPECT_EQ(back.FDisplayMode, dmEdit);
     EXPECT_EQ(LastFileReport().objects, 3u);
+}
+
+// Closing markers 1 and 3 both move the reader back along FPrev, whichever bracket they close.
+TEST(DiagramFile, ClosingMarkersMoveBackAlongThePreviousLink)
+{
+    ZovBase base;
+    auto arrowAt = [&](ZovBytes& b, int x) {
+        base.x = x;
+        b.record(gArrow, base, 10);
+    };
+    // A, its sibling B with the next step B2: written 0 A 0 B 2 B2 3 1 4. With the two closing
+    // markers swapped the same forest comes back, read in full.
+    ZovBytes swapped;
+    swapped.header(10).u16(0);
+    arrowAt(swapped, 1);
+    swapped.u16(0);
+    arrowAt(swapped, 2);
+    swapped.u16(2);
+    arrowAt(swapped, 3);
+    swapped.u16(1).u16(3).u16(4);
+    {
+        Messages m;
+        TDiagram d;
+        ASSERT_TRUE(loadBytes(d, swapped));
+        EXPECT_TRUE(m.shown.empty());
+        EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Done);
+        TObjet* b = d.FRoot->FSibling;
+        ASSERT_NE(b, nullptr);
+        ASSERT_NE(b->FNext, nullptr);
+        EXPECT_EQ(b->FNext->FX, 3);
+        EXPECT_EQ(d.FRoot->FNext, nullptr);
+    }
+
+    // Marker 2 twice on R: the second record is a further next step of R; the closing marker
+    // after it returns to the step before it, so C, read next, is one more further next step.
+    ZovBytes twice;
+    twice.header(10).u16(0);
+    arrowAt(twice, 10); // R
+    twice.u16(2);
+    arrowAt(twice, 11); // A
+    twice.u16(3).u16(2);
+    arrowAt(twice, 12); // B
+    twice.u16(3).u16(0);
+    arrowAt(twice, 13); // C
+    twice.u16(1).u16(4);
+    Messages m;
+    TDiagram d;
+    ASSERT_TRUE(loadBytes(d, twice));
+    EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Done);
+    TObjet* r = d.FRoot;
+    EXPECT_EQ(r->FSibling, nullptr) << "nothing else at the top level";
+    std::vector<int> further;
+    for (TObjet* o = r->FNext; o; o = o->FSibling)
+        further.push_back(o->FX);
+    EXPECT_EQ(further, (std::vector<int> { 11, 12, 13 }));
+}
+
+// A further next step of a racing boat's position (a sibling of its next step, as a file may
+// hold) is the same boat: it keeps the boat's number and counts no new boat.
+TEST(DiagramFile, FurtherNextStepsOfARacingBoatAreTheSameBoat)
+{
+    TDiagram d;
+    {
+        CurrentDiagramScope scope(&d);
+        d.FBoatCount = 1;
+        auto* r = new TBateauCourse({ 0, 0 }, 0, 1, 0, 0);
+        d.FRoot = r;
+        auto* a = new TBateauCourse({ 100, 0 }, 0, 1, 0, 0);
+        a->FSituation = 2;
+        r->AddNext(a);
+        auto* b = new TBateauCourse({ 200, 0 }, 0, 1, 0, 0);
+        b->FSituation = 2;
+        r->AddNext(b); // written 0 R 2 A 0 B 1 3 4
+        auto* b3 = new TBateauCourse({ 250, 0 }, 0, 1, 0, 0);
+        b3->FSituation = 3;
+        b->AddNext(b3);
+        d.FBoatCount = 2;
+        r->AppendSibling(new TBateauCourse({ 0, 300 }, 0, 1, 0, 0));
+    }
+    TDiagram back;
+    ASSERT_TRUE(loadBytes(back, bytesOf(d)));
+    TObjet* r = back.FRoot;
+    ASSERT_NE(r->FNext, nullptr);
+    TObjet* b = r->FNext->FSibling;
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(b->FNext, nullptr);
+    for (TObjet* o : { r, r->FNext, b, b->FNext })
+        EXPECT_EQ(o->FBoatIndex, 1) << o->FX;
+    EXPECT_EQ(r->FSibling->FBoatIndex, 2);
+    EXPECT_EQ(back.FBoatCount, 2);
+    // So the next boat the user places gets the third colour.
+    CurrentDiagramScope scope(&back);
+    ++back.FBoatCount;
+    EXPECT_EQ(TBateauCourse({ 0, 0 }, 0, 1, 0, 0).FColor, TBateauCourse::ColorForIndex(3));
+}
+
+// The text writer leaves the heading it writes as it is, and the file gives it back exactly.
+TEST(DiagramFile, ATextHeadingIsWrittenAndReadBackExactly)
+{
+    QTemporaryDir dir;
+    TDiagram d;
+    d.FFileName = dir.filePath("texts").toStdString();
+    std::vector<TGenText*> texts;
+    {
+        CurrentDiagramScope scope(&d);
+        for (float heading : { 0.1f, -33.3f, 89.99f, 120.7f }) {
+            auto* t = new TRemarque({ 0, 0 }, heading, 1);
+            t->FText = "Heading";
+            if (!d.FRoot)
+                d.FRoot = t;
+            else
+                d.FRoot->AppendSibling(t);
+            texts.push_back(t);
+        }
+    }
+    ASSERT_TRUE(d.SaveToFile());
+    ASSERT_TRUE(d.SaveToFile());
+    EXPECT_EQ(texts[0]->FHeading, 0.1f);
+    EXPECT_EQ(texts[1]->FHeading, -33.3f);
+    TDiagram back;
+    ASSERT_TRUE(back.LoadFromFile(d.FFileName, true));
+    const auto read = walk(back);
+    ASSERT_EQ(read.size(), 4u);
+    EXPECT_EQ(read[0]->FHeading, 0.1f);
+    EXPECT_EQ(read[1]->FHeading, -33.3f);
+    EXPECT_EQ(read[2]->FHeading, 89.99f);
+    EXPECT_EQ(read[3]->FHeading, 120.7f - 360.0f); // the same direction, brought into the range read
 }
 
 TEST(DiagramFile, EveryVersionLoadsWithItsOwnLayout)
@@ -399,13 +534,15 @@ TEST(DiagramFile, UnknownKindsAndMarkersEndTheReadingOnce)
         EXPECT_EQ(d.FFileName, "");
         EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Failed);
     }
-    // A later record of an unknown kind, a marker above 4, a bracket closed that was never
-    // opened: the message once, what came before is kept, and the diagram has no file name.
+    // A later record of an unknown kind, a marker above 4, a record or a closing marker after
+    // the closing markers have climbed past the root: the message once, what came before is
+    // kept, and the diagram has no file name.
     const std::vector<std::pair<ZovBytes, std::size_t>> partial = {
         { withRecords({ gArrow, gLine, 19, gArrow }, { 1, 1, 1, 4 }), 2 },
         { withRecords({ gArrow, gLine }, { 5, 4 }), 2 },
         { withRecords({ gArrow, gLine }, { 1, 1, 0, 4 }), 2 },
-        { withRecords({ gArrow }, { 3, 4 }), 1 },
+        { withRecords({ gArrow, gLine }, { 1, 3, 1, 4 }), 2 },
+        { withRecords({ gArrow }, { 3, 2, 4 }), 1 },
     };
     for (const auto& [file, kept] : partial) {
         Messages m;
@@ -419,12 +556,19 @@ TEST(DiagramFile, UnknownKindsAndMarkersEndTheReadingOnce)
         EXPECT_EQ(d.FSelected, nullptr);
         EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Incomplete);
     }
-    // A first marker other than 0 or 4 is not a tree this program knows.
-    {
+    // Climbing past the root and then ending is a whole tree; so is a first marker other than 4,
+    // which is followed by the root whatever it is.
+    const ZovBytes wholeTrees[] = { withRecords({ gArrow }, { 3, 4 }),
+        withRecords({ gArrow, gLine }, { 1, 1, 4 }),
+        ZovBytes().header(10).u16(2).record(gArrow, ZovBase {}, 10).u16(4) };
+    for (const ZovBytes& whole : wholeTrees) {
         Messages m;
         TDiagram d;
-        EXPECT_FALSE(loadBytes(d, ZovBytes().header(10).u16(2).record(gArrow, ZovBase {}, 10).u16(4)));
-        EXPECT_EQ(m.shown, std::vector<std::string> { NotCompatibleMessage });
+        EXPECT_TRUE(loadBytes(d, whole));
+        EXPECT_TRUE(m.shown.empty());
+        EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Done);
+        ASSERT_NE(d.FRoot, nullptr);
+        EXPECT_EQ(d.FRoot->FGenre, gArrow);
     }
     // A silent load shows nothing, but the report keeps what went wrong.
     {
@@ -693,11 +837,11 @@ TEST(DiagramFile, HugeForestsLoadAndSaveWithoutDeepRecursion)
                 last = o;
             }
         }
-        const auto bytes = bytesOf(d);
+        const auto bytes = zovtest::SavedBytes(d);
         TDiagram back;
         ASSERT_TRUE(loadBytes(back, bytes));
         EXPECT_EQ(LastFileReport().objects, 200000u);
-        EXPECT_EQ(bytesOf(back), bytes);
+        EXPECT_EQ(zovtest::SavedBytes(back), bytes);
     }
 }
 

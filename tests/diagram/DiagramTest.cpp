@@ -78,7 +78,7 @@ TEST(Diagram, NewDiagramHasTheDefaults)
     EXPECT_EQ(d.FDisplayMode, dmEdit);
     EXPECT_EQ(d.FRoot, nullptr);
     EXPECT_TRUE(d.FUndoStack.empty());
-    EXPECT_EQ(d.FExtraCount(), 0);
+    EXPECT_EQ(d.FExtraCount, 0);
 }
 
 TEST(Diagram, TemplatesCreateTheirObjectsZonesAndHeaders)

@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,7 @@ struct ZovHeader {
     int showLaylines = 1;
     int laylineAngle = 45;
     std::vector<std::int32_t> extra;
-    int extraCount = -1; // -1: the size of extra
+    std::optional<int> extraCount; // none: the size of extra
     int showGrid = 1;
     int reserved4 = 0, reserved5 = 0, reserved6 = 0;
     int defaultRayon = 3;
@@ -89,7 +90,7 @@ public:
         if (version >= 4)
             u8(h.hideNumbers);
         u16(h.reserved1).u16(h.reserved2).u16(h.reserved3).u16(h.wind).u16(h.showLaylines).u16(h.laylineAngle);
-        u16(h.extraCount >= 0 ? h.extraCount : int(h.extra.size()));
+        u16(h.extraCount.value_or(int(h.extra.size())));
         for (std::int32_t v : h.extra)
             u32(std::uint32_t(v));
         return u16(h.showGrid).u16(h.reserved4).u16(h.reserved5).u16(h.reserved6).u16(h.defaultRayon).u16(h.reserved7);
