@@ -73,8 +73,10 @@ void TDiagram::RemoveObject(TObjet* obj, bool freeIt)
     ZOV_ASSERT(obj != nullptr, "Remove of a nil object", "Rules8");
     if (obj->FUnlinked)
         return; // already taken out: a second removal would hand it to two owners
-    if (!freeIt)
+    if (!freeIt) {
+        CurrentDiagramScope scope(this); // the record notes what this diagram holds of the object
         PushUndo<TActionDelete>(obj);
+    }
     if (obj == FBackground)
         FBackground = nullptr;
     if (obj == FCommittee)
@@ -82,7 +84,7 @@ void TDiagram::RemoveObject(TObjet* obj, bool freeIt)
     if (obj == FFirstMark)
         FFirstMark = nullptr;
     TObjet* n = obj->FNext;
-    const bool closesGap = AdvancesNumbering(obj) && obj->FSituation >= 1;
+    const bool closesGap = RemovalClosesGap(obj);
     if (obj == FRoot) {
         if (n) {
             n->AppendSibling(obj->FSibling);

@@ -236,8 +236,10 @@ void TDiagram::InsertBeforeSelected(TPoint p)
         if (wasRoot)
             FRoot = before;
         s->CourbeSetup();
-        for (TObjet* o = s; o; o = o->FNext)
-            ++o->FSituation;
+        // A spectator's positions are shown at every step (numbered 0) and stay so.
+        if (s->FSituation >= 1)
+            for (TObjet* o = s; o; o = o->FNext)
+                ++o->FSituation;
         RenumberFrom(before);
         PushUndo<TActionInsert>(before);
     }

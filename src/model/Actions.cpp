@@ -89,8 +89,10 @@ TActionRatio::TActionRatio(TObjet* obj)
 
 void TActionRatio::Undo()
 {
+    // A chain may hold steps of another class (files can): they have no ratio to take back.
     for (TObjet* o = FObjet; o; o = o->FNext)
-        racingBoat(o).SetRatio(FOldRatio);
+        if (auto* boat = dynamic_cast<TBateauCourse*>(o))
+            boat->SetRatio(FOldRatio);
     RefreshAndSetup();
 }
 
@@ -104,16 +106,30 @@ TActionHull::TActionHull(TObjet* obj)
 void TActionHull::Undo()
 {
     for (TObjet* o = FObjet; o; o = o->FNext)
-        racingBoat(o).SetHull(FOldHull);
+        if (auto* boat = dynamic_cast<TBateauCourse*>(o))
+            boat->SetHull(FOldHull);
     RefreshAndSetup();
 }
 
 TActionDelete::TActionDelete(TObjet* obj)
     : TAction(obj)
     , FWasHead(obj->IsHead())
+    , FClosedGap(RemovalClosesGap(obj))
 {
     FName = "Delete";
     Trace("Delete");
+    // The removal puts the next step in this object's place and hangs what followed this object
+    // at its level behind the next step's own siblings; the last of those marks where to cut.
+    for (TObjet* o = obj->FNext; o; o = o->FSibling)
+        FNextChainEnd = o;
+    if (obj->FNext && obj->FNext->FCourbe) {
+        FNextTrack = *obj->FNext->FCourbe;
+        FNextTrackVisible = obj->FNext->FTrackVisible;
+    }
+    if (Diagram) {
+        FWasCommittee = Diagram->FCommittee == obj;
+        FWasFirstMark = Diagram->FFirstMark == obj;
+    }
 }
 
 TActionDelete::~TActionDelete()
@@ -126,50 +142,56 @@ TActionDelete::~TActionDelete()
     }
 }
 
-namespace {
-
-bool OnTopLevel(const TObjet* obj)
+void TActionDelete::PutBack(TObjet* obj)
 {
-    for (const TObjet* o = Diagram->FRoot; o; o = o->FSibling)
-        if (o == obj)
-            return true;
-    return false;
-}
-
-// Puts a top-level object back where it was: in front of the next step that took its place,
-// else after the object that preceded it, else first when it was first, else at the end.
-void RestoreHead(TObjet* obj)
-{
-    TObjet* oldNext = obj->FNext;
-    TObjet* oldPrev = obj->FPrev;
-    obj->FSibling = nullptr;
+    TObjet* p = obj->FPrev;
+    TObjet* n = obj->FNext;
     obj->FNext = nullptr;
-    obj->FPrev = nullptr;
-    if (oldNext && !oldNext->FUnlinked && OnTopLevel(oldNext)) {
-        const bool wasRoot = oldNext == Diagram->FRoot;
-        oldNext->InsertBefore(obj);
-        if (wasRoot)
+    obj->FSibling = nullptr;
+    if (p && p->FUnlinked) {
+        // The place it left is gone: keep it in the diagram, at the end of the top level.
+        obj->FPrev = nullptr;
+        if (!Diagram->FRoot)
             Diagram->FRoot = obj;
-        oldNext->CourbeSetup();
-        RenumberFrom(obj);
-    } else if (!oldPrev) {
-        obj->FSibling = Diagram->FRoot;
-        if (Diagram->FRoot)
-            Diagram->FRoot->FPrev = obj;
-        Diagram->FRoot = obj;
-    } else if (!oldPrev->FUnlinked && OnTopLevel(oldPrev)) {
-        obj->FSibling = oldPrev->FSibling;
-        if (obj->FSibling)
-            obj->FSibling->FPrev = obj;
-        oldPrev->FSibling = obj;
-        obj->FPrev = oldPrev;
-    } else if (!Diagram->FRoot)
-        Diagram->FRoot = obj;
-    else
-        Diagram->FRoot->AppendSibling(obj);
+        else
+            Diagram->FRoot->AppendSibling(obj);
+        return;
+    }
+    // The place it left: the root, its predecessor's next step, or the sibling after the object
+    // before it (top level, or a further next step of the same position).
+    TObjet*& slot = !p ? Diagram->FRoot : (FWasHead ? p->FSibling : p->FNext);
+    TObjet* current = slot;
+    if (n && current == n) {
+        // Its next step took its place: it becomes its next step again, with its own further
+        // next steps, and whatever came to follow it at this level follows this object again.
+        TObjet* rest = nullptr;
+        for (TObjet* o = n; o; o = o->FSibling)
+            if (o == FNextChainEnd) {
+                rest = o->FSibling;
+                o->FSibling = nullptr;
+                break;
+            }
+        obj->FSibling = rest;
+        obj->FNext = n;
+        n->FPrev = obj;
+        // The removal closed the gap in the numbering: open it again. It refitted or hid the
+        // track of the next step: the track from this object comes back as it was.
+        if (FClosedGap)
+            for (TObjet* o = n; o; o = o->FNext)
+                ++o->FSituation;
+        if (n->FCourbe) {
+            *n->FCourbe = FNextTrack;
+            n->FTrackVisible = FNextTrackVisible;
+        }
+    } else
+        obj->FSibling = current;
+    if (obj->FSibling)
+        obj->FSibling->FPrev = obj;
+    slot = obj;
+    obj->FPrev = p;
+    // Its own track was left as it was: nothing it joins has moved meanwhile (every move and
+    // turn since is undone before this).
 }
-
-} // namespace
 
 void TActionDelete::Undo()
 {
@@ -180,19 +202,12 @@ void TActionDelete::Undo()
         // dropped record must not free it too.
         FObjet = nullptr;
         obj->FUnlinked = 0;
-        if (FWasHead)
-            RestoreHead(obj);
-        else {
-            TObjet* predecessor = obj->FPrev;
-            obj->FSibling = nullptr;
-            obj->FNext = nullptr;
-            predecessor->InsertStep(obj, true);
-            RenumberFrom(predecessor);
-        }
-        // The removal let go of the diagram's references to it.
-        if (obj->FGenre == gCommittee && !Diagram->FCommittee)
+        PutBack(obj);
+        // The removal let go of the diagram's references to it. One that has none since takes
+        // it, as a new committee boat or mark would.
+        if (FWasCommittee || (obj->FGenre == gCommittee && !Diagram->FCommittee))
             Diagram->FCommittee = obj;
-        if (obj->FGenre == gMark && !Diagram->FFirstMark)
+        if (FWasFirstMark || (obj->FGenre == gMark && !Diagram->FFirstMark))
             Diagram->FFirstMark = obj;
     }
     Refresh();

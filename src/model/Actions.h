@@ -2,6 +2,7 @@
 // Undo records: each remembers the state of one object before an edit and knows how to put
 // it back. They are created by DiagramLink::PushUndo and undone by the diagram's Undo.
 
+#include "model/Courbe.h"
 #include "model/Geometry.h"
 
 #include <cstdint>
@@ -67,13 +68,27 @@ public:
     std::int32_t FOldHull;
 };
 
-// Owns the deleted object until the deletion is undone.
+// Owns the deleted object until the deletion is undone. Undo puts it back exactly where it
+// was, with the step numbers it and its later steps had.
 class TActionDelete : public TAction {
 public:
     explicit TActionDelete(TObjet* obj);
     ~TActionDelete() override;
     void Undo() override;
     std::uint8_t FWasHead;
+    // The removal lowered the numbers of the later steps.
+    bool FClosedGap;
+    // The last of the next step's siblings when the object was removed (none without a next step).
+    const TObjet* FNextChainEnd = nullptr;
+    // The next step's track as it was: the removal refits or hides it.
+    TCourbe FNextTrack;
+    std::uint8_t FNextTrackVisible = 0;
+    // It was the diagram's committee boat or first mark, which the removal let go of.
+    bool FWasCommittee = false;
+    bool FWasFirstMark = false;
+
+private:
+    void PutBack(TObjet* obj);
 };
 
 class TActionInsert : public TAction {

@@ -430,8 +430,10 @@ void TObjet::InsertStep(TObjet* obj, bool noUndo)
         obj->CourbeSetup();
     if (oldNext)
         oldNext->CourbeSetup();
-    for (TObjet* o = oldNext; o; o = o->FNext)
-        ++o->FSituation;
+    // A chain of objects shown at every step (numbered 0) keeps its numbers.
+    if (FSituation >= 1)
+        for (TObjet* o = oldNext; o; o = o->FNext)
+            ++o->FSituation;
     if (!noUndo && Diagram && obj)
         Diagram->PushUndo<TActionInsert>(obj);
 }
@@ -492,6 +494,11 @@ void TObjet::Unlink()
 bool AdvancesNumbering(const TObjet* o)
 {
     return o->FGenre != gRacingBoat || (o->FFlags & flVisible);
+}
+
+bool RemovalClosesGap(const TObjet* o)
+{
+    return dynamic_cast<const TBateau*>(o->FNext) && AdvancesNumbering(o) && o->FSituation >= 1;
 }
 
 void RenumberFrom(TObjet* o)

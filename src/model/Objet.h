@@ -433,6 +433,9 @@ protected:
 // Whether a step moves the numbering on: every step does, except a racing boat's position
 // that is not marked Visible.
 bool AdvancesNumbering(const TObjet* o);
+// Whether taking O out of the forest lowers the numbers of its later steps by one: O moves the
+// numbering on, its chain counts steps, and its next step is a boat's.
+bool RemovalClosesGap(const TObjet* o);
 // Numbers the later steps of a boat's chain from O on, each one more than the step before it
 // when that step moves the numbering on. Chains of objects shown at every step are left alone.
 void RenumberFrom(TObjet* o);

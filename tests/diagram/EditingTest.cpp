@@ -4,6 +4,7 @@
 #include "plat/gfx/Bitmap.h"
 #include "plat/rt/Errors.h"
 #include "support/FakeHost.h"
+#include "support/RoundTrip.h"
 
 #include <QImage>
 #include <Qt>
@@ -373,6 +374,102 @@ TEST(Editing, DeletingAndUndoingKeepTheForestAndItsNumbers)
     EXPECT_EQ(describe(d), before);
 }
 
+// A committee boat or a spectator given further positions is shown at every step: its chain is
+// numbered 0 throughout, and deleting a step and undoing it, or inserting one before it and
+// undoing that, leave every number as it was, in memory and in the file.
+TEST(Editing, ChainsShownAtEveryStepKeepTheirNumbersThroughDeleteAndUndo)
+{
+    for (int tool : { 2, 6 }) { // committee, spectator
+        SCOPED_TRACE(tool);
+        EditFixture f;
+        TDiagram& d = f.diagram;
+        d.ChooseTool(tool);
+        f.click(100, 100);
+        TObjet* head = d.FRoot;
+        ASSERT_NE(head, nullptr);
+        d.FEditState = esInsertAfter;
+        f.click(200, 100);
+        f.click(300, 100);
+        f.click(400, 100);
+        d.FEditState = esFree;
+        auto numbers = [&] {
+            std::vector<int> out;
+            for (TObjet* o = d.FRoot; o; o = o->FNext)
+                out.push_back(o->FSituation);
+            return out;
+        };
+        ASSERT_EQ(numbers(), (std::vector<int> { 0, 0, 0, 0 }));
+        const std::string before = describe(d);
+        for (int i : { 1, 2 }) {
+            TObjet* o = d.FRoot;
+            for (int k = 0; k < i; ++k)
+                o = o->FNext;
+            d.RemoveObject(o, false);
+            d.Undo();
+            EXPECT_EQ(describe(d), before) << "step " << i;
+        }
+        d.SetSelected(head->FNext); // one more in the middle of the chain
+        d.FEditState = esInsertAfter;
+        f.click(250, 200);
+        d.FEditState = esFree;
+        EXPECT_EQ(numbers(), (std::vector<int> { 0, 0, 0, 0, 0 }));
+        const auto bytes = zovtest::ExpectRoundTrip(d);
+        TDiagram back;
+        ASSERT_TRUE(back.LoadFromBytes("mem", bytes.data(), bytes.size(), false));
+        for (TObjet* o = back.FRoot; o; o = o->FNext)
+            EXPECT_EQ(o->FSituation, 0);
+    }
+
+    // Insert before on a lone spectator, then undo: it is shown at every step again.
+    EditFixture f;
+    TDiagram& d = f.diagram;
+    d.ChooseTool(6);
+    f.click(100, 100);
+    TObjet* spectator = d.FRoot;
+    d.SetSelected(spectator);
+    d.FEditState = esInsertBefore;
+    f.click(50, 50);
+    ASSERT_EQ(d.FRoot->FNext, spectator);
+    EXPECT_EQ(d.FRoot->FSituation, 0);
+    EXPECT_EQ(spectator->FSituation, 0);
+    d.Undo();
+    EXPECT_EQ(d.FRoot, spectator);
+    EXPECT_EQ(spectator->FSituation, 0);
+}
+
+// A position with two next steps (a file may hold that): deleting the second and undoing puts
+// it back as a further next step of that position, not at the end of the top level.
+TEST(Editing, UndoingTheDeletionOfASecondNextStepPutsItBackThere)
+{
+    EditFixture f;
+    TDiagram& d = f.diagram;
+    d.ChooseTool(1);
+    f.click(100, 100);
+    f.click(200, 100);
+    f.click(300, 100);
+    d.FEditState = esFree;
+    TObjet* first = d.FRoot;
+    TObjet* second;
+    {
+        CurrentDiagramScope scope(&d);
+        second = new TBateauCourse({ 200, 300 }, 90, 1, 0, 0);
+        second->FSituation = 2;
+        first->AddNext(second); // a further next step of the first position
+        auto* later = new TBateauCourse({ 300, 300 }, 90, 1, 0, 0);
+        later->FSituation = 3;
+        second->AddNext(later);
+        d.FRoot->AppendSibling(new TBouee({ 500, 500 }, 3, 1));
+    }
+    const std::string before = describe(d);
+    d.SetSelected(second);
+    d.Delete1Click();
+    EXPECT_EQ(first->FNext->FSibling, second->FNext) << "its next step takes its place";
+    d.Undo();
+    EXPECT_EQ(first->FNext->FSibling, second);
+    EXPECT_EQ(second->FPrev, first->FNext);
+    EXPECT_EQ(describe(d), before);
+}
+
 TEST(Editing, RemovingTwiceRecordsOnceAndCommitteeReturnsWithUndo)
 {
     EditFixture f;
@@ -503,6 +600,7 @@ TEST(Editing, RandomEditsUndoneRestoreTheForest)
             d.FEditState = esFree;
             ASSERT_LT(walk(d).size(), 1000u) << "a loop after op " << op;
         }
+        zovtest::ExpectRoundTrip(d);
         while (!d.FUndoStack.empty())
             d.Undo();
         ASSERT_EQ(describe(d), original) << "round " << round << ": " << log;

@@ -306,6 +306,42 @@ TEST(SetupDialog, HullAndRatioReachLaterStepsAndUndoRefreshesTheDialog)
     EXPECT_EQ(d.ScrollBar1->value(), 50);
 }
 
+// A boat's chain with a step of another class in it (a file can hold that): the dialog changes
+// the racing steps only, and undoing puts back every racing step, past the other one.
+TEST(SetupDialog, UndoingRatioAndHullSkipsStepsOfAnotherClass)
+{
+    Scene s;
+    auto steps = s.boat();
+    auto* judge = new TBateauJuge({ 150, 200 }, 0, 1.0f);
+    judge->FSituation = 2;
+    // The judge boat's step comes between the first and the second racing step.
+    steps[0]->FNext = judge;
+    judge->FPrev = steps[0];
+    judge->FNext = steps[1];
+    steps[1]->FPrev = judge;
+    TSetup& d = s.setup;
+    s.diagram.FSelected = steps[0];
+    d.Refresh(steps[0]);
+
+    QTest::keyClick(d.Ratio, Qt::Key_End);
+    QTest::keyClick(d.ComboBox2, Qt::Key_Down);
+    for (TBateauCourse* b : steps) {
+        EXPECT_EQ(b->FRatio, 100);
+        EXPECT_EQ(b->FHull, 1);
+    }
+    ASSERT_EQ(s.diagram.FUndoStack.size(), 2u);
+    s.diagram.Undo();
+    s.diagram.Undo();
+    for (TBateauCourse* b : steps) {
+        EXPECT_EQ(b->FHull, 0);
+        EXPECT_EQ(b->FTwinHull, 0);
+        EXPECT_EQ(b->FRatio, 0);
+    }
+    EXPECT_TRUE(s.diagram.FUndoStack.empty());
+    EXPECT_EQ(d.ComboBox2->currentIndex(), 0);
+    EXPECT_EQ(d.Ratio->value(), 0);
+}
+
 TEST(SetupDialog, TheColourDialogRecolorsFromThisStepOnOnlyWhenAnotherColourIsChosen)
 {
     Scene s;
