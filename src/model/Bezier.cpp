@@ -10,8 +10,6 @@ namespace {
 // Subdivision depth beyond which the polygon is taken as the length: well past double
 // precision for any real track, and a stop for curves with non-finite coordinates.
 constexpr int MaxLengthDepth = 48;
-// Bisection steps beyond which the interval no longer shrinks in double precision.
-constexpr int MaxBisections = 200;
 } // namespace
 
 TBezier::TBezier(TPoint p0, TPoint p1, TPoint p2, TPoint p3)
@@ -91,26 +89,14 @@ double TBezier::ParamAtLength(double fraction) const
     const double target = fraction * length;
     if (target > length || std::fabs(length - target) < 0.01)
         return 1;
-    double lo = 0, hi = 1, t = 0.5;
     TBezier scratch, left;
-    // The measured length is itself approximate, so the target may never come within
-    // the tolerance: stop when the interval no longer shrinks.
-    for (int i = 0; i < MaxBisections; ++i) {
-        scratch.CopyFrom(*this);
-        scratch.SplitAt(left, t);
-        const double measured = left.Length();
-        if (std::fabs(measured - target) < 0.01)
-            return t;
-        if (measured >= target)
-            hi = t;
-        else
-            lo = t;
-        const double next = (lo + hi) / 2;
-        if (next == t)
-            break;
-        t = next;
-    }
-    return t;
+    return BisectLength(
+        [&](double t) {
+            scratch.CopyFrom(*this);
+            scratch.SplitAt(left, t);
+            return left.Length();
+        },
+        target);
 }
 
 void TBezier::Derivative(double t, double& dx, double& dy) const

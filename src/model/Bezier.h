@@ -4,6 +4,8 @@
 
 #include "model/Geometry.h"
 
+#include <cmath>
+
 namespace zov {
 
 class TBezier {
@@ -34,6 +36,30 @@ private:
     double LengthAtDepth(int depth) const;
     void Derivative(double t, double& dx, double& dy) const;
 };
+
+// The bisection behind ParamAtLength: the T in 0..1 at which LengthTo(T), growing with T, comes
+// within 0.01 of Target. LengthTo is approximate, so the target may never come that close: the
+// bisection then ends when its interval no longer shrinks and answers the T it has reached.
+template <typename LengthTo> double BisectLength(LengthTo lengthTo, double target)
+{
+    // A further stop, in case the measure is so erratic that even that takes too long.
+    constexpr int MaxBisections = 200;
+    double lo = 0, hi = 1, t = 0.5;
+    for (int i = 0; i < MaxBisections; ++i) {
+        const double measured = lengthTo(t);
+        if (std::fabs(measured - target) < 0.01)
+            return t;
+        if (measured >= target)
+            hi = t;
+        else
+            lo = t;
+        const double next = (lo + hi) / 2;
+        if (next == t)
+            break; // lo and hi are neighbours: the interval cannot shrink any more
+        t = next;
+    }
+    return t;
+}
 
 // -1.0 when V < 0, else 1.0.
 double Sign(double v);

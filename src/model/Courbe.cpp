@@ -23,8 +23,10 @@ void TObjet::CourbeSetup()
     c.FP0 = q->Pos();
     c.FP3 = Pos();
     const float d = static_cast<float>(Distance(c.FP0.x, c.FP0.y, c.FP3.x, c.FP3.y)) / 2;
-    const float a0 = rt::DegToRadF(c.FStartAngle);
-    const float a1 = rt::DegToRadF(c.FEndAngle);
+    // Only the angles are held in single precision; their sines and cosines are taken in double,
+    // so a control point half a unit from an integer rounds the way the exact value does.
+    const double a0 = rt::DegToRadF(c.FStartAngle);
+    const double a1 = rt::DegToRadF(c.FEndAngle);
     c.FP1 = { rt::RoundI32(c.FP0.x + double(d) * std::sin(a0)), rt::RoundI32(c.FP0.y - double(d) * std::cos(a0)) };
     c.FP2 = { rt::RoundI32(c.FP3.x - double(d) * std::sin(a1)), rt::RoundI32(c.FP3.y + double(d) * std::cos(a1)) };
     FTrackVisible = 1;

@@ -304,7 +304,8 @@ void TBateauCourse::SpinnakerPoints(QPointF (&points)[4], QPointF offset)
 
 void TBateauCourse::DrawTransomLine(gfx::Graphics& g, std::span<const TPoint> table)
 {
-    if (!(FFlags & flOverlap))
+    // A hull type without an outline (outside 0..3) has no stern to draw the line through.
+    if (!(FFlags & flOverlap) || table.empty())
         return;
     int xs = 0, ys = 0;
     for (const TPoint& p : capped(table))

@@ -245,7 +245,8 @@ public:
     void SailPoints(QPointF (&points)[9], int style);
     // The symmetric spinnaker as one Bezier (start, two controls, end), moved by OFFSET.
     void SpinnakerPoints(QPointF (&points)[4], QPointF offset);
-    // The dotted overlap line abeam through the stern, when the overlap flag is set.
+    // The dotted overlap line abeam through the stern of TABLE, when the overlap flag is set (none
+    // for an empty table: a hull type without an outline).
     void DrawTransomLine(gfx::Graphics& g, std::span<const TPoint> table);
 
     void Load(io::BinaryReader& s, const LoadContext& ctx) override;

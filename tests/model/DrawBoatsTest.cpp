@@ -279,6 +279,16 @@ TEST(DrawBoats, OverlapLineRunsAbeamThroughTheStern)
     EXPECT_GT(starboard, 40);
     std::tie(port, starboard) = sideCounts(flOverlapStarboard);
     EXPECT_EQ(port + starboard, 0);
+
+    // A hull type outside 0..3 has no outline of its own to take the stern from: no line at all,
+    // to either side (the hull drawn is the keelboat's, within 14 units of the position).
+    boat.FHull = 7;
+    for (int flags : { int(flOverlap), flOverlap | flOverlapStarboard }) {
+        boat.FFlags = std::uint16_t(flVisible | flags);
+        Canvas c(400, 100);
+        boat.Draw(c.g);
+        EXPECT_EQ(c.darkIn(0, 0, 185, 99) + c.darkIn(215, 0, 399, 99), 0) << flags;
+    }
 }
 
 TEST(DrawBoats, ZoneCircleHasZoneTimesABoatLengthTimesSize)

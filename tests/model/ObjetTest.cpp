@@ -89,6 +89,11 @@ TEST(Objet, SixteenBitFieldsOutOfRangeBuildNothing)
     EXPECT_THROW(boat.SetRatio(32768), rt::RangeError);
     boat.SetHull(1);
     EXPECT_EQ(boat.FTwinHull, 1);
+    // A hull type that does not fit its field changes nothing.
+    EXPECT_THROW(boat.SetHull(65537), rt::RangeError);
+    EXPECT_THROW(boat.SetHull(-32769), rt::RangeError);
+    EXPECT_EQ(boat.FHull, 1);
+    EXPECT_EQ(boat.FTwinHull, 1);
     boat.SetHull(3);
     EXPECT_EQ(boat.FTwinHull, 0);
 }

@@ -307,6 +307,29 @@ TEST(RuleGeometry, LeewardOfTheCentreline)
     EXPECT_TRUE(RuleIsLeeward(a[0], b[0]));
 }
 
+// Boats far apart or far from the origin: the products in the line equations exceed 32 bits
+// and give the answers they give near the origin.
+TEST(RuleGeometry, ProductsBeyondThirtyTwoBitsKeepTheAnswers)
+{
+    FakeDiagram diagram;
+    Course a { 0 }, b { 0 };
+    // Sixty million units apart: B lies some 2.4e9 units of the transom test behind A.
+    place(a, { 0, -30000000 });
+    place(b, { 0, 30000000 });
+    EXPECT_TRUE(RuleClearAhead(a[0], b[0]));
+    EXPECT_FALSE(RuleClearAhead(b[0], a[0]));
+
+    // A's centreline far out: the constant of its equation is about 2.3e9.
+    a[0].FHeading = 45;
+    b[0].FHeading = 45;
+    place(a, { 16000000, 16000000 });
+    place(b, { 16000000, 16000000 - 200 });
+    EXPECT_TRUE(RuleIsLeeward(a[0], b[0]));
+    place(b, { 16000000, 16000000 + 200 });
+    EXPECT_FALSE(RuleIsLeeward(a[0], b[0]));
+    EXPECT_TRUE(RuleIsLeeward(b[0], a[0]));
+}
+
 TEST(RuleGeometry, LaylineSideByTack)
 {
     FakeDiagram diagram;

@@ -64,13 +64,36 @@ TEST(CourbeSetup, ControlPointsLieAlongBothHeadings)
 TEST(CourbeSetup, RoundsHalvesToEven)
 {
     FakeDiagram d;
-    // Distance 5 gives d = 2.5; at heading 90 the first control is 2.5 to the right.
-    auto* a = new TBateauCourse({ 0, 0 }, 90, 1, 0, 0);
-    auto* b = new TBateauCourse({ 3, 4 }, 90, 1, 0, 0);
+    // Distance 5 gives d = 2.5; at heading 0 the controls lie 2.5 straight up from each end.
+    auto* a = new TBateauCourse({ 0, 0 }, 0, 1, 0, 0);
+    auto* b = new TBateauCourse({ -4, -3 }, 0, 1, 0, 0);
     d.FRoot = a;
     a->AddNext(b);
+    EXPECT_EQ(b->FCourbe->FP1, (TPoint { 0, -2 }));  // -2.5 -> -2
+    EXPECT_EQ(b->FCourbe->FP2, (TPoint { -4, 0 })); // -3 + 2.5 = -0.5 -> 0
+
+    // At heading 90 the angle held in single precision is a little beyond pi/2, so the sine
+    // is a little below 1: 3 - 2.4999999999999978 is just above a half.
+    a->Rotate(true, 90);
+    b->MoveTo({ 3, 4 }, true);
+    b->Rotate(true, 90);
     EXPECT_EQ(b->FCourbe->FP1.x, 2);
-    EXPECT_EQ(b->FCourbe->FP2.x, 0); // 3 - 2.5 = 0.5 -> 0
+    EXPECT_EQ(b->FCourbe->FP2.x, 1);
+}
+
+// Only the angle is held in single precision: its sine and cosine are taken in double, so a
+// control point that lies just short of a half rounds the way the exact value does.
+TEST(CourbeSetup, SineAndCosineOfTheSinglePrecisionAngleAreTakenInDouble)
+{
+    FakeDiagram d;
+    // Heading 180 is held as pi in single precision, a little more than pi: its cosine is a
+    // little above -1, so d cos a is 1.4999999999999998 in size, not 1.5.
+    auto* a = new TBateauCourse({ 0, 0 }, 180, 1, 0, 0);
+    auto* b = new TBateauCourse({ 3, 0 }, 180, 1, 0, 0);
+    d.FRoot = a;
+    a->AddNext(b);
+    EXPECT_EQ(b->FCourbe->FP1, (TPoint { 0, 1 }));
+    EXPECT_EQ(b->FCourbe->FP2, (TPoint { 3, -1 }));
 }
 
 TEST(Bezier, LengthOfStraightAndCurvedTracks)
@@ -130,6 +153,21 @@ TEST(Bezier, ParamAtLengthFindsEvenSpacingAndAlwaysEnds)
     }
     TBezier cusp({ 0, 0 }, { 1, 0 }, { 0, 0 }, { 1, 0 });
     EXPECT_LE(cusp.ParamAtLength(0.5), 1.0);
+}
+
+// A measured length that jumps over the target never comes within the tolerance: the bisection
+// ends as soon as its interval no longer shrinks, at the jump.
+TEST(Bezier, BisectionEndsWhenTheIntervalNoLongerShrinks)
+{
+    int measures = 0;
+    const double t = BisectLength(
+        [&](double at) {
+            ++measures;
+            return at < 0.3 ? 0.0 : 100.0;
+        },
+        50.0);
+    EXPECT_NEAR(t, 0.3, 1e-15);
+    EXPECT_LE(measures, 60); // about as many halvings as a double has bits
 }
 
 TEST(Animation, GhostRunsAlongTheTrackAtEvenSpeed)
