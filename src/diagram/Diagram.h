@@ -61,6 +61,10 @@ private:
     std::vector<std::unique_ptr<TObjet>> m_items;
 };
 
+// The objects the static picture draws step by step: those of steps 1 to Limit but LeftOut, in
+// increasing step order and, within a step, in walk order; in time linear in the forest's size.
+std::vector<TObjet*> StepPaintOrder(TObjet* root, std::int32_t limit, const TObjet* leftOut);
+
 // The default e-mail address new diagrams receive (from the settings).
 extern std::string DefaultEmail;
 

@@ -233,10 +233,33 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
         for (TObjet* o = FRoot; o; o = o->NextInWalk())
             if (o->FNext && o->FSituation <= limit)
                 o->FNext->DrawTrack(g);
-    for (std::int32_t s = 1; s <= limit; ++s)
-        for (TObjet* o = FRoot; o; o = o->NextInWalk())
-            if (o->FSituation == s && o != FSelected)
-                o->Draw(g);
+    for (TObjet* o : StepPaintOrder(FRoot, limit, FSelected))
+        o->Draw(g);
+}
+
+std::vector<TObjet*> StepPaintOrder(TObjet* root, std::int32_t limit, const TObjet* leftOut)
+{
+    // One walk collects the objects of steps 1 to Limit; a counting sort by step keeps the walk
+    // order within each step. A step range far wider than the forest (a damaged file) is sorted
+    // instead, so the time never depends on the step numbers themselves.
+    std::vector<TObjet*> found;
+    for (TObjet* o = root; o; o = o->NextInWalk())
+        if (o->FSituation >= 1 && o->FSituation <= limit && o != leftOut)
+            found.push_back(o);
+    const auto stepOf = [](const TObjet* o) { return std::size_t(o->FSituation); };
+    if (std::int64_t(limit) > 4 * std::int64_t(found.size()) + 64) {
+        std::stable_sort(found.begin(), found.end(), [&](const TObjet* a, const TObjet* b) { return stepOf(a) < stepOf(b); });
+        return found;
+    }
+    std::vector<std::size_t> start(std::size_t(limit) + 2, 0);
+    for (const TObjet* o : found)
+        ++start[stepOf(o) + 1];
+    for (std::size_t s = 1; s < start.size(); ++s)
+        start[s] += start[s - 1];
+    std::vector<TObjet*> ordered(found.size());
+    for (TObjet* o : found)
+        ordered[start[stepOf(o)]++] = o;
+    return ordered;
 }
 
 void TDiagram::MyPaint(gfx::Graphics& g)

@@ -111,6 +111,56 @@ TEST(View, StepsAreDrawnInOrderAndAnimationLimitsThem)
     d->FStep = 0;
 }
 
+// The step order as the static picture defines it: step by step, each step in walk order.
+std::vector<TObjet*> stepByStepWalks(TObjet* root, std::int32_t limit, const TObjet* leftOut)
+{
+    std::vector<TObjet*> order;
+    for (std::int32_t s = 1; s <= limit; ++s)
+        for (TObjet* o = root; o; o = o->NextInWalk())
+            if (o->FSituation == s && o != leftOut)
+                order.push_back(o);
+    return order;
+}
+
+TEST(View, OnePassPaintOrderIsStepByStepInWalkOrder)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    // Chains of different lengths whose steps do not rise along the walk, a step object with
+    // siblings of its own, every-step objects and a background between them.
+    d->FRoot = new Block({ 10, 10 }, 0xFF000000, 0);
+    std::vector<Block*> all;
+    for (int chain = 0; chain < 5; ++chain) {
+        auto* head = new Block({ 100 * chain, 10 }, 0xFF000000, 1 + chain % 2);
+        d->FRoot->AppendSibling(head);
+        TObjet* last = head;
+        for (int s = 0; s < 3 + 2 * chain; ++s) {
+            auto* next = new Block({ 100 * chain, 30 * s }, 0xFF000000, (s * 7 + chain) % 6 + 1);
+            last->AddNext(next);
+            last = next;
+            if (s % 3 == 1)
+                next->AppendSibling(new Block({ 5, 5 }, 0xFF000000, (s + chain) % 4));
+        }
+    }
+    d->FRoot->AppendSibling(new Block({ 0, 0 }, 0xFF000000, -1));
+    TObjet* selected = d->FRoot->FSibling->FSibling->FNext;
+    for (std::int32_t limit : { 0, 1, 3, 6, 100 })
+        for (const TObjet* leftOut : { static_cast<const TObjet*>(nullptr), static_cast<const TObjet*>(selected) })
+            EXPECT_EQ(StepPaintOrder(d->FRoot, limit, leftOut), stepByStepWalks(d->FRoot, limit, leftOut))
+                << "limit " << limit;
+
+    // Step numbers far beyond the forest's size (a damaged file) keep the same order.
+    for (TObjet* o = d->FRoot; o; o = o->NextInWalk())
+        if (o->FSituation > 2)
+            o->FSituation = 1000000 + o->FSituation;
+    std::vector<TObjet*> expected;
+    for (std::int32_t s : { 1, 2, 1000003, 1000004, 1000005, 1000006 })
+        for (TObjet* o = d->FRoot; o; o = o->NextInWalk())
+            if (o->FSituation == s)
+                expected.push_back(o);
+    EXPECT_EQ(StepPaintOrder(d->FRoot, 2000000, nullptr), expected);
+}
+
 TEST(View, AnEmptiedDiagramShowsWhite)
 {
     auto d = plainDiagram();
