@@ -35,6 +35,7 @@ int main(int argc, char** argv)
 
             zov::StartupTimer startupTimer;
             zov::TZovForm window;
+            zov::FirstPaintWatch paintWatch(window);
             window.showMaximized();
             zov::TAbout about(&window);
             instance.SetWindow(&window);
@@ -48,6 +49,11 @@ int main(int argc, char** argv)
             window.GetParams(parameters);
             QCoreApplication::processEvents();
             instance.SetHeld(false);
+            if (zov::ExitWhenPainted()) {
+                paintWatch.EnsurePainted();
+                zov::FinishProcess();
+                return 0;
+            }
             if (!window.CurrentDiagram())
                 startupTimer.ShowAbout(about);
             // The keyboard goes to the window once start-up is over (the about box may have had it),

@@ -7,7 +7,9 @@
 #include "shell/Settings.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFileInfo>
+#include <QWidget>
 
 namespace zov {
 
@@ -49,6 +51,31 @@ void StartTrace(const QStringList& parameters)
     DebugMode = HasDebugSwitch(parameters);
     if (DebugMode)
         TraceOpen("TRACE.TXT");
+}
+
+bool ExitWhenPainted()
+{
+    return qEnvironmentVariableIsSet("ZOVARAN_EXIT_WHEN_PAINTED");
+}
+
+FirstPaintWatch::FirstPaintWatch(QWidget& window)
+    : m_window(window)
+{
+    m_window.installEventFilter(this);
+}
+
+bool FirstPaintWatch::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window's children are painted in the same pass, right after the window itself.
+    if (watched == &m_window && event->type() == QEvent::Paint)
+        m_painted = true;
+    return false;
+}
+
+void FirstPaintWatch::EnsurePainted()
+{
+    if (!m_painted)
+        m_window.repaint();
 }
 
 void FinishProcess()

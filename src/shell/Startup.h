@@ -10,8 +10,11 @@
 
 #include "plat/sys/ProgramInfo.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
+
+class QWidget;
 
 namespace zov {
 
@@ -36,6 +39,24 @@ bool IsAlreadyRunning(ui::SingleInstance& instance, const QStringList& parameter
 // The "debug" switch: sets DebugMode when a parameter is "-debug" or "/debug" (any case) and then
 // creates the trace file "TRACE.TXT" in the current folder; rt::IoError when it cannot.
 void StartTrace(const QStringList& parameters);
+
+// Start-up measurements (bench/StartupBench.cpp) set ZOVARAN_EXIT_WHEN_PAINTED: the program then
+// ends as soon as its window has been painted whole, before the about box and the message loop.
+bool ExitWhenPainted();
+// Makes sure WINDOW has been painted whole once: paints it now unless a paint already went by
+// since the watch began.
+class FirstPaintWatch : public QObject {
+public:
+    explicit FirstPaintWatch(QWidget& window);
+    void EnsurePainted();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget& m_window;
+    bool m_painted = false;
+};
 
 // The finalisations: "Trace closed" and the trace file closed, then the recent files written back.
 void FinishProcess();

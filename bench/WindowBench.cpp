@@ -1,0 +1,124 @@
+// What the diagram's real window costs at 1920 x 1080 on the offscreen platform: one animation
+// tick with ten ghosts as the timer runs it (the frame moved on, the window's buffer composed,
+// the picture copied to the window), the ticks that reach a new step, and a full repaint.
+//
+//   QT_QPA_PLATFORM=offscreen build/release/bench/bench_window
+
+#include "Goals.h"
+
+#include "diagram_view/DiagramView.h"
+#include "model/Objet.h"
+#include "model/Settings.h"
+
+#include <QApplication>
+#include <QScrollBar>
+
+#include <benchmark/benchmark.h>
+
+using namespace zov;
+
+namespace {
+
+// The window, its client area 1920 x 1080, showing ten racing boats of thirty steps with a mark
+// and a committee boat, fitted, the grid and the laylines on.
+struct Window {
+    Window()
+    {
+        view.resize(1920, 1080);
+        view.show();
+        const QSize client = view.viewport()->size();
+        view.resize(1920 + (1920 - client.width()), 1080 + (1080 - client.height()));
+        QApplication::processEvents();
+        TDiagram& d = view.diagram();
+        CurrentDiagramScope scope(&d);
+        d.FRoot = new TBouee({ 1000, 100 }, 3, 1);
+        d.FRoot->AppendSibling(new TBateauComite({ 1500, 1400 }, 0, 1));
+        for (int b = 0; b < 10; ++b) {
+            ++d.FBoatCount;
+            auto* boat = new TBateauCourse({ 100 + 180 * b, 1500 }, 45, 1, 0, 0);
+            d.FRoot->AppendSibling(boat);
+            TObjet* last = boat;
+            for (int s = 2; s <= 30; ++s) {
+                auto* next = new TBateauCourse({ 100 + 180 * b + (s % 2) * 60, 1500 - 45 * s }, s % 2 ? 45.0f : -45.0f, 1, 0, 0);
+                next->FSituation = s;
+                last->AddNext(next);
+                last = next;
+            }
+        }
+        d.Redraw();
+        d.SetZoom(0);
+        QApplication::processEvents();
+    }
+    TDiagram& diagram() { return view.diagram(); }
+    DiagramView view;
+};
+
+// Back to step 1, frame 0, when the animation has reached its last step (not timed).
+void Rewind(TDiagram& d, benchmark::State& state)
+{
+    if (d.FStep < d.FStepCount)
+        return;
+    state.PauseTiming();
+    d.TrackEvent(0);
+    state.ResumeTiming();
+}
+
+// Every tick of the animation in turn, one in twenty reaching a new step.
+void AnimationTick(benchmark::State& state)
+{
+    Window w;
+    TDiagram& d = w.diagram();
+    d.SetMode(dmAnimation);
+    d.Pause(); // the benchmark is the timer
+    if (d.FBoatList->Count() != 10 || w.view.viewport()->size() != QSize(1920, 1080))
+        state.SkipWithError("not the window that was meant");
+    for (auto _ : state) {
+        Rewind(d, state);
+        d.WMTimer(1);
+    }
+    state.SetLabel("goal <= 1 ms");
+}
+BENCHMARK(AnimationTick)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Only the ticks that reach a new step: the ghosts rebuilt, the step added to the picture.
+void AnimationStepTick(benchmark::State& state)
+{
+    Window w;
+    TDiagram& d = w.diagram();
+    d.SetMode(dmAnimation);
+    d.Pause();
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (d.FStep + 1 >= d.FStepCount)
+            d.TrackEvent(0);
+        d.FFrameIndex = FramesPerStep - 1;
+        state.ResumeTiming();
+        d.WMTimer(1);
+    }
+    state.SetLabel("goal <= 1 ms");
+}
+BENCHMARK(AnimationStepTick)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// A repaint of the whole window from the static picture, as after a scroll or an expose.
+void FullRepaint(benchmark::State& state)
+{
+    Window w;
+    for (auto _ : state)
+        w.view.viewport()->repaint();
+}
+BENCHMARK(FullRepaint)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    using bench::Get;
+    return bench::RunWithGoals(argc, argv,
+        {
+            { "Animation tick, 10 ghosts at 1920x1080 (window)", [](auto& f) { return Get(f, "AnimationTick"); }, "ms", 1, true },
+            { "Animation tick that reaches a new step (window)", [](auto& f) { return Get(f, "AnimationStepTick"); }, "ms", 1, true },
+        });
+}
