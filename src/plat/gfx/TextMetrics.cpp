@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace gfx {
@@ -29,7 +30,25 @@ struct Face {
     double underlineSize = 150.0;
     double strikeoutTop = 530.0;
     double strikeoutSize = 100.0;
+    // The face at the ems drawn so far. Each size has a font engine of its own, which keeps the
+    // glyphs it has rendered: a new engine per line would render every glyph anew.
+    std::map<double, QRawFont> sized;
 };
+
+// Lines laid out so far (step numbers and texts come back at every paint), by face, em and text.
+struct LineKey {
+    std::string family;
+    int style;
+    double em;
+    QString text;
+    bool operator<(const LineKey& o) const
+    {
+        return std::tie(family, style, em, text) < std::tie(o.family, o.style, o.em, o.text);
+    }
+};
+// Beyond this many lines or sizes a cache starts afresh: damaged texts cannot fill the memory.
+constexpr std::size_t MaxCachedLines = 4096;
+constexpr std::size_t MaxCachedSizes = 64;
 
 int readU16(const QByteArray& table, int offset)
 {
@@ -86,13 +105,20 @@ std::map<FaceKey, Face>& faceCache()
     return cache;
 }
 
+std::map<LineKey, LaidOutLine>& lineCache()
+{
+    static std::map<LineKey, LaidOutLine> cache;
+    return cache;
+}
+
 // Faces hold font engines, which must go before the application tears its font database down.
 void dropFaces()
 {
+    lineCache().clear();
     faceCache().clear();
 }
 
-const Face& faceFor(const Font& font)
+Face& faceFor(const Font& font)
 {
     auto& cache = faceCache();
     const FaceKey key(font.family(), font.style() & (FontBold | FontItalic));
@@ -162,12 +188,28 @@ QString resolvedFamily(const Font& font)
 
 LaidOutLine layoutLine(const QString& text, const Font& font)
 {
-    const Face& face = faceFor(font);
+    auto& lines = lineCache();
+    LineKey key { font.family(), font.style(), font.emSize(), text };
+    if (const auto found = lines.find(key); found != lines.end())
+        return found->second;
+    if (lines.size() >= MaxCachedLines)
+        lines.clear();
+
+    Face& face = faceFor(font);
     const double em = font.emSize();
     const double scale = em / face.unitsPerEm;
 
-    QRawFont raw = face.raw;
-    raw.setPixelSize(em);
+    auto sized = face.sized.find(em);
+    if (sized == face.sized.end()) {
+        if (face.sized.size() >= MaxCachedSizes) {
+            lines.clear(); // the lines hold the engines of the sizes
+            face.sized.clear();
+        }
+        QRawFont raw = face.raw;
+        raw.setPixelSize(em);
+        sized = face.sized.emplace(em, raw).first;
+    }
+    const QRawFont& raw = sized->second;
     const QList<quint32> glyphs = raw.glyphIndexesForString(text);
     const QList<double> advances = designAdvances(face, glyphs);
 
@@ -190,6 +232,7 @@ LaidOutLine layoutLine(const QString& text, const Font& font)
         line.bars.append(QRectF(left, baseline - face.underlineTop * scale, x - left, face.underlineSize * scale));
     if (font.style() & FontStrikeout)
         line.bars.append(QRectF(left, baseline - face.strikeoutTop * scale, x - left, face.strikeoutSize * scale));
+    lines.emplace(std::move(key), line);
     return line;
 }
 
