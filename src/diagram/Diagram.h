@@ -165,6 +165,9 @@ public:
     void AttachTextsToBoats();
     static float PointDistance(float x1, float y1, float x2, float y2);
     void DrawLaylineGrid(gfx::Graphics& g);
+    // Whether the static picture reuses the pictures it keeps between redraws (the sea with its
+    // grid); off only to compare with the pictures drawn from scratch.
+    static bool UseKeptPictures;
     void DrawMarkLaylines(gfx::Graphics& g);
     void DrawStartLines(gfx::Graphics& g);
     // The shared pen of the panel, re-coloured by each overlay.
@@ -277,6 +280,29 @@ private:
     void FinishTemplate(const TRect4& zone);
     // RenderToBitmap's picture of the diagram as its selection and mode stand.
     std::unique_ptr<gfx::Bitmap> RenderStill(std::int32_t width, std::int32_t height);
+    // Clears G to the white sea and draws the layline grid on it, from a kept picture while
+    // nothing the grid depends on has changed.
+    void DrawSeaAndGrid(gfx::Graphics& g);
+
+    // The white sea with the layline grid as last drawn, and what it was drawn for. The grid
+    // depends on the view, the wind, the layline angle and the reference mark, never on the
+    // other objects: edits keep it. One for the window's static picture, one for other pictures.
+    struct SeaPicture {
+        QImage image;
+        TRect4 view;
+        float zoom = 0;
+        std::int32_t wind = 0;
+        std::int32_t laylineAngle = 0;
+        bool hasMark = false;
+        TPoint mark;
+        bool operator==(const SeaPicture& o) const
+        {
+            return image.size() == o.image.size() && image.format() == o.image.format() && view == o.view
+                && zoom == o.zoom && wind == o.wind && laylineAngle == o.laylineAngle && hasMark == o.hasMark
+                && (!hasMark || mark == o.mark);
+        }
+    };
+    SeaPicture m_sea[2];
 
     DiagramHost* m_host;
     std::int32_t m_clientWidth = 1000;

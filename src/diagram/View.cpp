@@ -204,9 +204,6 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
     SetTransform(g);
     Trace(std::string("Redraw ") + (graphics == FBackGraphics.get() || !graphics ? "True" : "False") + " "
         + std::to_string(FView.x) + " " + std::to_string(FView.y) + " " + std::to_string(rt::Round(10 * double(FZoom))));
-    g.clear(0xFFFFFFFF);
-    FPen = { 0xFF000000, 2.0f, gfx::DashStyle::Solid };
-
     // The first top-level picture marked as background; none found means none is left.
     FBackground = nullptr;
     for (TObjet* o = FRoot; o; o = o->FSibling)
@@ -214,10 +211,13 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
             FBackground = o;
             break;
         }
-    if (FBackground)
+    FPen = { 0xFF000000, 2.0f, gfx::DashStyle::Solid };
+    if (FBackground) {
+        g.clear(0xFFFFFFFF);
         FBackground->Draw(g);
-
-    DrawLaylineGrid(g);
+        DrawLaylineGrid(g);
+    } else
+        DrawSeaAndGrid(g);
     DrawMarkLaylines(g);
     DrawStartLines(g);
 
@@ -298,6 +298,44 @@ void TDiagram::MyPaint(gfx::Graphics& g)
 
 // ---------------------------------------------------------------------------------------------
 // Overlays
+
+bool TDiagram::UseKeptPictures = true;
+
+void TDiagram::DrawSeaAndGrid(gfx::Graphics& g)
+{
+    const QImage* target = g.targetImage();
+    if (!UseKeptPictures || FShowGrid == 0 || !target) {
+        g.clear(0xFFFFFFFF);
+        DrawLaylineGrid(g);
+        return;
+    }
+    SeaPicture wanted;
+    wanted.image = QImage(target->size(), target->format()); // the size and format to compare
+    wanted.view = FView;
+    wanted.zoom = FZoom;
+    wanted.wind = FWind;
+    wanted.laylineAngle = FLaylineAngle;
+    wanted.hasMark = FFirstMark != nullptr;
+    if (FFirstMark)
+        wanted.mark = FFirstMark->Pos();
+    SeaPicture& kept = m_sea[&g == FBackGraphics.get() ? 0 : 1];
+    if (kept == wanted && !kept.image.isNull())
+        FPen = { 0x80000080, 1.0f, gfx::DashStyle::Dot }; // as the grid leaves it
+    else {
+        // Drawn as the picture itself would draw it, on a picture of its own size and format.
+        QImage& sea = wanted.image;
+        sea.setDotsPerMeterX(target->dotsPerMeterX());
+        sea.setDotsPerMeterY(target->dotsPerMeterY());
+        {
+            gfx::Graphics seaGraphics(sea);
+            seaGraphics.clear(0xFFFFFFFF);
+            SetTransform(seaGraphics);
+            DrawLaylineGrid(seaGraphics);
+        }
+        kept = std::move(wanted);
+    }
+    g.copyFrom(kept.image);
+}
 
 void TDiagram::DrawLaylineGrid(gfx::Graphics& g)
 {

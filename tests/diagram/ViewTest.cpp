@@ -161,6 +161,75 @@ TEST(View, OnePassPaintOrderIsStepByStepInWalkOrder)
     EXPECT_EQ(StepPaintOrder(d->FRoot, 2000000, nullptr), expected);
 }
 
+// The static picture as drawn with the pictures kept between redraws, and as drawn from scratch.
+struct KeptAndFresh {
+    QImage kept, fresh;
+};
+KeptAndFresh staticPictures(TDiagram& d)
+{
+    KeptAndFresh p;
+    d.Redraw();
+    p.kept = d.FBackBitmap->image().copy();
+    TDiagram::UseKeptPictures = false;
+    d.Redraw();
+    TDiagram::UseKeptPictures = true;
+    p.fresh = d.FBackBitmap->image().copy();
+    return p;
+}
+
+TEST(View, KeptSeaAndGridFollowEveryChangeOfViewWindAndMark)
+{
+    auto d = plainDiagram();
+    CurrentDiagramScope scope(d.get());
+    d->FShowGrid = 1;
+    d->FShowLaylines = 1;
+    d->SetClientSize(640, 400);
+    auto* mark = new TBouee({ 300, 200 }, 3, 1);
+    d->FRoot = mark;
+    auto* boat = new TBateauCourse({ 500, 600 }, 45, 1, 0, 0);
+    mark->AppendSibling(boat);
+    d->SetZoom(0);
+    d->Redraw(); // the kept sea now exists for this view
+
+    const auto same = [&](const char* after) {
+        const KeptAndFresh p = staticPictures(*d);
+        EXPECT_TRUE(p.kept == p.fresh) << "after " << after;
+    };
+    same("the first redraw");
+    boat->SetPos({ 520, 580 });
+    same("an edit");
+    d->SetZoom(1.25f);
+    same("a zoom");
+    d->FScrollPosH += 37;
+    d->FScrollPosV -= 23;
+    paint(*d); // the paint takes the scroll position over and redraws
+    same("a scroll");
+    d->FWind = 75;
+    same("a change of wind");
+    d->FLaylineAngle = 30;
+    same("a change of layline angle");
+    mark->SetPos({ 310, 190 });
+    same("a move of the reference mark");
+    d->SetClientSize(500, 300);
+    same("a resize");
+    d->FShowGrid = 0;
+    same("the grid hidden");
+    d->FShowGrid = 1;
+    same("the grid shown again");
+
+    // Pictures of other sizes (previews, exports) keep their own sea and leave the window's.
+    const auto render = [&](int w, int h) {
+        const QImage kept = d->RenderToBitmap(w, h)->image().copy();
+        TDiagram::UseKeptPictures = false;
+        const QImage fresh = d->RenderToBitmap(w, h)->image().copy();
+        TDiagram::UseKeptPictures = true;
+        return kept == fresh;
+    };
+    EXPECT_TRUE(render(238, 162));
+    EXPECT_TRUE(render(800, 600));
+    same("renders of other sizes");
+}
+
 TEST(View, AnEmptiedDiagramShowsWhite)
 {
     auto d = plainDiagram();

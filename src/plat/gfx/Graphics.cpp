@@ -7,6 +7,7 @@
 #include "plat/rt/Errors.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace gfx {
 
@@ -142,6 +143,28 @@ void Graphics::clear(Argb color)
     m_painter.setCompositionMode(QPainter::CompositionMode_Source);
     const QPaintDevice* device = m_painter.device();
     m_painter.fillRect(QRect(0, 0, device->width(), device->height()), toQColor(color));
+    m_painter.restore();
+}
+
+const QImage* Graphics::targetImage() const
+{
+    const QPaintDevice* device = m_painter.device();
+    return device && device->devType() == QInternal::Image ? static_cast<const QImage*>(device) : nullptr;
+}
+
+void Graphics::copyFrom(const QImage& picture)
+{
+    const QImage* target = targetImage();
+    if (target && picture.format() == target->format() && picture.size() == target->size()
+        && picture.bytesPerLine() == target->bytesPerLine()) {
+        // The pixels are written in place; the painter keeps nothing of them.
+        std::memcpy(const_cast<uchar*>(target->constBits()), picture.constBits(), std::size_t(picture.sizeInBytes()));
+        return;
+    }
+    m_painter.save();
+    m_painter.resetTransform();
+    m_painter.setCompositionMode(QPainter::CompositionMode_Source);
+    m_painter.drawImage(QPoint(0, 0), picture);
     m_painter.restore();
 }
 

@@ -56,6 +56,11 @@ public:
 
     // Fills the whole device with COLOR, whatever the transform (alpha is stored, not blended).
     void clear(Argb color);
+    // The picture drawn on, when the device is one (not a printer or a window).
+    const QImage* targetImage() const;
+    // Replaces every pixel of the device by PICTURE's, of the device's size and format, whatever
+    // the transform: a copy, not a blend.
+    void copyFrom(const QImage& picture);
 
     // Stroking. A pen thinner than one device pixel is drawn one pixel wide.
     // Straight line from (x1, y1) to (x2, y2) (integer or float coordinates).
