@@ -101,6 +101,8 @@ void TDiagram::AddStep()
     gfx::Graphics& g = *FBackGraphics;
     CurrentDiagramScope current(this);
     SetTransform(g);
+    // The window shows only the parts of the picture that change.
+    g.setTracking(gfx::Graphics::Tracking::WhileDrawing);
     if (FShowTracks && FStep > 1)
         for (TObjet* o = FRoot; o; o = o->NextInWalk())
             if (o->FSituation == FStep && o->FPrev)
@@ -108,6 +110,8 @@ void TDiagram::AddStep()
     for (TObjet* o = FRoot; o; o = o->NextInWalk())
         if (o->FSituation == FStep && o != FSelected)
             o->Draw(g);
+    m_added |= g.tracked();
+    g.setTracking(gfx::Graphics::Tracking::Off);
 }
 
 void TDiagram::BuildAnimationList(std::int32_t step)

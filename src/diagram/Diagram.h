@@ -10,6 +10,8 @@
 #include "plat/gfx/Bitmap.h"
 #include "plat/gfx/Pen.h"
 
+#include <QRegion>
+
 #include <cstdint>
 #include <functional>
 
@@ -161,6 +163,15 @@ public:
     // Composes the window: the static picture, then the ghosts, or the selected or hovered object.
     void MyPaint(gfx::Graphics& g);
     void Repaint() override;
+    // What the window must paint again to show the diagram as it is now, in client pixels: the
+    // whole client area once the static picture has been redrawn, else the places that what is
+    // drawn on top (ghosts, selected or hovered object) leaves and enters, and the parts of the
+    // static picture that a new step has added.
+    QRegion RepaintRegion();
+    // The window has shown REGION as MyPaint composed it.
+    void Painted(const QRegion& region);
+    // Whether the static picture changed since the window last showed all of it.
+    bool StaticPictureChanged() const { return m_staticChanged; }
     // Gives balloons and flags the step of the nearest racing boat.
     void AttachTextsToBoats();
     static float PointDistance(float x1, float y1, float x2, float y2);
@@ -303,6 +314,14 @@ private:
         }
     };
     SeaPicture m_sea[2];
+
+    // Draws what lies on top of the static picture (MyPaint's last part), traced when painting.
+    void DrawOnTop(gfx::Graphics& g, bool trace);
+    // Where DrawOnTop would draw now, in client pixels, without drawing.
+    QRect OnTopBounds();
+    bool m_staticChanged = true;
+    QRect m_onTop;       // what the last paint drew on top, in client pixels
+    QRegion m_added;     // parts of the static picture drawn since the window showed them
 
     DiagramHost* m_host;
     std::int32_t m_clientWidth = 1000;

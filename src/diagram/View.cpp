@@ -164,6 +164,7 @@ void TDiagram::FormResize()
     FLastWidth = rt::checked<std::uint16_t>(ClientWidth());
     Trace("NewSize  W=" + std::to_string(ClientWidth()) + " H=" + std::to_string(ClientHeight()));
     FBackGraphics.reset();
+    m_staticChanged = true;
     FBackBitmap = std::make_unique<gfx::Bitmap>(ClientWidth(), ClientHeight());
     FBackGraphics = std::make_unique<gfx::Graphics>(*FBackBitmap);
     NewDisplay();
@@ -195,6 +196,10 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
     if (!target)
         return;
     gfx::Graphics& g = *target;
+    if (target == FBackGraphics.get()) {
+        m_staticChanged = true;
+        m_added = QRegion();
+    }
     CurrentDiagramScope current(this); // objects draw by this diagram's selection and mode
     if (!FRoot) {
         // Nothing left to draw: the picture must not keep the objects that were removed.
@@ -282,18 +287,57 @@ void TDiagram::MyPaint(gfx::Graphics& g)
     if (FBackBitmap)
         g.drawImage(*FBackBitmap, QPointF(0, 0));
     SetTransform(g);
+    g.setTracking(gfx::Graphics::Tracking::WhileDrawing);
+    DrawOnTop(g, true);
+    m_onTop = g.tracked();
+    g.setTracking(gfx::Graphics::Tracking::Off);
+    Trace("Paint OK");
+}
+
+void TDiagram::DrawOnTop(gfx::Graphics& g, bool trace)
+{
     if (FDisplayMode == dmAnimation && FBoatList) {
         for (int i = 0; i < FBoatList->Count(); ++i) {
             auto* ghost = static_cast<TBateau*>(FBoatList->Item(i));
             ghost->AnimateFrame(FFrameIndex);
-            Trace("+++ " + std::to_string(ghost->FSituation));
+            if (trace)
+                Trace("+++ " + std::to_string(ghost->FSituation));
             ghost->Draw(g);
         }
     } else if (FSelected)
         FSelected->Draw(g);
     else if (FHovered)
         FHovered->Draw(g);
-    Trace("Paint OK");
+}
+
+QRect TDiagram::OnTopBounds()
+{
+    CurrentDiagramScope current(this);
+    gfx::Bitmap probe(1, 1);
+    gfx::Graphics g(probe);
+    SetTransform(g);
+    g.setTracking(gfx::Graphics::Tracking::MeasureOnly);
+    DrawOnTop(g, false);
+    return g.tracked();
+}
+
+QRegion TDiagram::RepaintRegion()
+{
+    const QRect client(0, 0, ClientWidth(), ClientHeight());
+    if (m_staticChanged || !FBackBitmap)
+        return client;
+    // Only what moves on top, and what a step added beneath it, differ from what is shown.
+    return (QRegion(m_onTop) | OnTopBounds() | m_added) & client;
+}
+
+void TDiagram::Painted(const QRegion& region)
+{
+    const QRect client(0, 0, ClientWidth(), ClientHeight());
+    if (client.isEmpty() || (QRegion(client) - region).isEmpty()) {
+        m_staticChanged = false;
+        m_added = QRegion();
+    } else
+        m_added -= region;
 }
 
 // ---------------------------------------------------------------------------------------------

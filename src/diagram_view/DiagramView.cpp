@@ -39,7 +39,19 @@ bool DiagramView::SetFocus()
 
 void DiagramView::Repaint()
 {
-    viewport()->repaint();
+    // At once, and only where the picture changed (the moving ghosts, a new step).
+    const QRegion region = m_diagram->RepaintRegion();
+    if (!region.isEmpty())
+        viewport()->repaint(region);
+}
+
+void DiagramView::paintEvent(QPaintEvent* event)
+{
+    TGDIPPanel::paintEvent(event);
+    m_diagram->Painted(m_composed);
+    // A paint that found the view scrolled redrew the static picture, and showed only part of it.
+    if (m_diagram->StaticPictureChanged() && !(QRegion(viewport()->rect()) - m_composed).isEmpty())
+        viewport()->update();
 }
 
 void DiagramView::ScrollBarsChanged()

@@ -32,6 +32,7 @@ public:
     bool AnimationTimerActive() const { return m_timer.isActive(); }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;

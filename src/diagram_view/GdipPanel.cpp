@@ -53,14 +53,29 @@ bool TGDIPWinControl::viewportEvent(QEvent* event)
     return QAbstractScrollArea::viewportEvent(event);
 }
 
-void TGDIPWinControl::paintEvent(QPaintEvent*)
+void TGDIPWinControl::paintEvent(QPaintEvent* event)
 {
+    const gfx::Bitmap* before = FBuffer.get();
     EnsureBuffer();
+    // Only the rectangle around the region asked for is composed (a single rectangle keeps
+    // the clip cheap and every line that was drawn whole inside it drawn the same way), and only
+    // the region is copied; a new buffer is composed whole.
+    const QRect whole(QPoint(0, 0), FBuffer->image().size());
+    const bool fresh = FBuffer.get() != before;
+    const QRegion region = fresh ? QRegion(whole) : QRegion((event->region() & whole).boundingRect());
+    const bool partial = !(QRegion(whole) - region).isEmpty();
+    if (partial)
+        FGraphics->setClipRegion(region);
     FGraphics->clear(Color);
     Paint(*FGraphics);
     FGraphics->resetTransform();
+    if (partial)
+        FGraphics->setClipRegion(QRegion());
+    m_composed = region;
+    // One copy of the buffer to the window, for the region asked for.
     QPainter window(viewport());
-    window.drawImage(QPoint(0, 0), FBuffer->image());
+    for (const QRect& r : event->region())
+        window.drawImage(r.topLeft(), FBuffer->image(), r);
 }
 
 TGDIPPanel::TGDIPPanel(QWidget* parent)

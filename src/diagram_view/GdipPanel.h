@@ -40,6 +40,8 @@ protected:
 
     std::unique_ptr<gfx::Bitmap> FBuffer;
     std::unique_ptr<gfx::Graphics> FGraphics;
+    // The part of the buffer the last paint composed, in buffer pixels.
+    QRegion m_composed;
 
 private:
     bool m_transparent = false;

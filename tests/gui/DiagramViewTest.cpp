@@ -4,6 +4,7 @@
 #include "plat/rt/Errors.h"
 #include "plat_ui/ErrorReport.h"
 
+#include <QScreen>
 #include <QScrollBar>
 #include <cmath>
 #include <QTest>
@@ -194,4 +195,74 @@ TEST(DiagramView, ARealDragMovesTheObjectOnceUndoably)
     EXPECT_NEAR(block->FX, 220, 3);
     EXPECT_EQ(d.FUndoStack.size(), 1u);
     EXPECT_EQ(d.FEditState, esFree);
+}
+
+namespace {
+
+// The picture composed from scratch: the static picture and what lies on top, into a new buffer.
+QImage composedWhole(TDiagram& d)
+{
+    gfx::Bitmap buffer(d.ClientWidth(), d.ClientHeight(), gfx::PixelFormat::Rgb32);
+    {
+        gfx::Graphics g(buffer);
+        g.clear(0xFFFFFFFF);
+        d.MyPaint(g);
+    }
+    return buffer.image().convertToFormat(QImage::Format_RGB32);
+}
+
+// What the screen shows of the view's client area (the window's backing store).
+QImage shownOnScreen(DiagramView& view)
+{
+    const QPoint at = view.viewport()->mapTo(view.window(), QPoint(0, 0));
+    const QSize size = view.viewport()->size();
+    return view.screen()->grabWindow(view.window()->winId(), at.x(), at.y(), size.width(), size.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+// Each tick repaints only where the ghosts were and are, and where a new step drew: the window
+// must still show, after every tick, exactly the picture composed from scratch.
+TEST(DiagramView, AnimationTicksShowTheSamePictureAsAWholePaint)
+{
+    ShownView window(640, 420);
+    DiagramView& view = window.view;
+    TDiagram& d = view.diagram();
+    CurrentDiagramScope scope(&d);
+    d.FRoot = new TBouee({ 400, 50 }, 3, 1);
+    for (int b = 0; b < 4; ++b) {
+        ++d.FBoatCount;
+        auto* boat = new TBateauCourse({ 100 + 150 * b, 600 }, 45, 1, 0, 0);
+        d.FRoot->AppendSibling(boat);
+        TObjet* last = boat;
+        for (int s = 2; s <= 4; ++s) {
+            auto* next = new TBateauCourse({ 100 + 150 * b + (s % 2) * 70, 600 - 120 * s }, s % 2 ? 45.0f : -60.0f, 1, 0, 0);
+            next->FSituation = s;
+            next->FFlags |= flOverlap;
+            last->AddNext(next);
+            last = next;
+        }
+    }
+    d.Redraw();
+    d.SetZoom(0);
+    d.SetMode(dmAnimation);
+    d.Pause(); // the test is the timer
+    ASSERT_EQ(d.FBoatList->Count(), 4);
+
+    const int ticks = 2 * FramesPerStep + 3; // two steps reached on the way
+    int partial = 0;
+    for (int t = 0; t < ticks; ++t) {
+        const bool whole = (QRegion(view.viewport()->rect()) - d.RepaintRegion()).isEmpty();
+        partial += !whole;
+        d.WMTimer(1);
+        const QImage expected = composedWhole(d);
+        ASSERT_TRUE(view.Buffer()->image().convertToFormat(QImage::Format_RGB32) == expected)
+            << "the window's buffer differs after tick " << t << " (step " << d.FStep << ")";
+        const QImage screen = shownOnScreen(view);
+        ASSERT_FALSE(screen.isNull()) << "the screen cannot be read";
+        ASSERT_TRUE(screen == expected) << "the screen differs after tick " << t << " (step " << d.FStep << ")";
+    }
+    EXPECT_GT(partial, ticks / 2) << "the ticks should repaint only part of the window";
 }

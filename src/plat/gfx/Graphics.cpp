@@ -132,17 +132,88 @@ QPen Graphics::toQPen(const Pen& pen) const
 
 void Graphics::stroke(const Pen& pen, const QPainterPath& path)
 {
+    if (touchesStroke(pen, path.controlPointRect()))
+        return;
     forVectors();
     m_painter.strokePath(path, toQPen(pen));
 }
 
+void Graphics::setTracking(Tracking tracking)
+{
+    m_tracking = tracking;
+    m_tracked = QRect();
+}
+
+bool Graphics::touches(const QRectF& world, double margin, bool vectors)
+{
+    if (m_tracking == Tracking::Off)
+        return false;
+    const QTransform device = vectors ? m_world * QTransform::fromTranslate(0.5, 0.5) : m_world;
+    const QRectF r = device.mapRect(world).adjusted(-margin, -margin, margin, margin);
+    // Far beyond any device: held to a range the integer rectangle can carry.
+    constexpr double Limit = 1 << 28;
+    const QRectF held = r.intersected(QRectF(-Limit, -Limit, 2 * Limit, 2 * Limit));
+    if (!held.isEmpty())
+        m_tracked |= held.toAlignedRect();
+    return m_tracking == Tracking::MeasureOnly;
+}
+
+bool Graphics::touchesStroke(const Pen& pen, const QRectF& world)
+{
+    if (m_tracking == Tracking::Off)
+        return false;
+    // Half the device width, as far as a miter join may reach, and the smoothing's pixel.
+    const double scale = std::sqrt(std::abs(m_world.determinant()));
+    const double width = std::max(1.0, std::abs(static_cast<double>(pen.width)) * scale);
+    return touches(world, width * PenMiterLimit / 2.0 + 2.0);
+}
+
+bool Graphics::touchesDevice()
+{
+    if (m_tracking == Tracking::Off)
+        return false;
+    const QPaintDevice* device = m_painter.device();
+    m_tracked |= QRect(0, 0, device->width(), device->height());
+    return m_tracking == Tracking::MeasureOnly;
+}
+
+void Graphics::setClipRegion(const QRegion& region)
+{
+    m_clip = region;
+    m_painter.resetTransform(); // the region is in device pixels
+    if (region.isEmpty())
+        m_painter.setClipping(false);
+    else if (region.rectCount() == 1)
+        m_painter.setClipRect(region.boundingRect()); // the painter's fast case
+    else
+        m_painter.setClipRegion(region);
+}
+
+template <class F> void Graphics::perClipRect(F&& fill)
+{
+    if (m_clip.isEmpty()) {
+        fill(QRect());
+        return;
+    }
+    m_painter.setClipping(false);
+    for (const QRect& r : m_clip)
+        fill(r);
+    if (m_clip.rectCount() == 1)
+        m_painter.setClipRect(m_clip.boundingRect());
+    else
+        m_painter.setClipRegion(m_clip);
+}
+
 void Graphics::clear(Argb color)
 {
+    if (touchesDevice())
+        return;
     m_painter.save();
     m_painter.resetTransform();
     m_painter.setCompositionMode(QPainter::CompositionMode_Source);
     const QPaintDevice* device = m_painter.device();
-    m_painter.fillRect(QRect(0, 0, device->width(), device->height()), toQColor(color));
+    const QRect all(0, 0, device->width(), device->height());
+    perClipRect([&](const QRect& r) { m_painter.fillRect(r.isNull() ? all : r & all, toQColor(color)); });
     m_painter.restore();
 }
 
@@ -154,8 +225,10 @@ const QImage* Graphics::targetImage() const
 
 void Graphics::copyFrom(const QImage& picture)
 {
+    if (touchesDevice())
+        return;
     const QImage* target = targetImage();
-    if (target && picture.format() == target->format() && picture.size() == target->size()
+    if (target && !m_painter.hasClipping() && picture.format() == target->format() && picture.size() == target->size()
         && picture.bytesPerLine() == target->bytesPerLine()) {
         // The pixels are written in place; the painter keeps nothing of them.
         std::memcpy(const_cast<uchar*>(target->constBits()), picture.constBits(), std::size_t(picture.sizeInBytes()));
@@ -175,6 +248,8 @@ void Graphics::drawLine(const Pen& pen, double x1, double y1, double x2, double 
 
 void Graphics::drawLine(const Pen& pen, QPointF a, QPointF b)
 {
+    if (touchesStroke(pen, QRectF(a, b).normalized()))
+        return;
     forVectors();
     m_painter.setPen(toQPen(pen));
     m_painter.drawLine(QLineF(a, b));
@@ -184,6 +259,8 @@ void Graphics::drawLines(const Pen& pen, std::span<const QPointF> points)
 {
     if (points.size() < 2)
         return;
+    if (touchesStroke(pen, QPolygonF(QList<QPointF>(points.begin(), points.end())).boundingRect()))
+        return;
     forVectors();
     m_painter.setPen(toQPen(pen));
     m_painter.drawPolyline(points.data(), static_cast<int>(points.size()));
@@ -191,6 +268,8 @@ void Graphics::drawLines(const Pen& pen, std::span<const QPointF> points)
 
 void Graphics::drawRectangle(const Pen& pen, const QRectF& rect)
 {
+    if (touchesStroke(pen, rect.normalized()))
+        return;
     forVectors();
     m_painter.setPen(toQPen(pen));
     m_painter.setBrush(Qt::NoBrush);
@@ -232,12 +311,16 @@ void Graphics::drawPath(const Pen& pen, const Path& path)
 
 void Graphics::fillPath(const Brush& brush, const Path& path)
 {
+    if (touches(path.qpath().controlPointRect(), 2.0))
+        return;
     forVectors();
     m_painter.fillPath(path.qpath(), toQColor(brush.color));
 }
 
 void Graphics::fillRectangle(const Brush& brush, const QRectF& rect)
 {
+    if (touches(rect.normalized(), 2.0))
+        return;
     forVectors();
     m_painter.fillRect(rect, toQColor(brush.color));
 }
@@ -258,6 +341,8 @@ void Graphics::fillPolygon(const Brush& brush, std::span<const QPointF> points)
 
 void Graphics::drawImage(const QImage& image, const QRectF& dest)
 {
+    if (touches(dest.normalized(), 2.0, false))
+        return;
     forPictures();
     m_painter.drawImage(dest, image);
 }
@@ -269,7 +354,15 @@ void Graphics::drawImage(const Bitmap& image, const QRectF& dest)
 
 void Graphics::drawImage(const QImage& image, QPointF at)
 {
+    if (touches(QRectF(at, QSizeF(image.size())), 2.0, false))
+        return;
     forPictures();
+    const QPoint whole = at.toPoint();
+    if (!m_clip.isEmpty() && m_world.isIdentity() && QPointF(whole) == at) {
+        // A picture copied pixel for pixel: each clip rectangle takes its part.
+        perClipRect([&](const QRect& r) { m_painter.drawImage(r.topLeft(), image, r.translated(-whole)); });
+        return;
+    }
     m_painter.drawImage(at, image);
 }
 
@@ -282,6 +375,14 @@ void Graphics::drawString(const QString& text, const Font& font, const Brush& br
 {
     if (text.isEmpty())
         return;
+    if (m_tracking != Tracking::Off) {
+        // The layout box, grown by half an em for the glyphs that reach out of it.
+        const QSizeF box = gfx::measureString(text, font);
+        const double em = font.emSize();
+        const QRectF world = QRectF(origin, box).adjusted(-em / 2, -em / 2, em / 2, em / 2);
+        if (touches(world, 2.0))
+            return;
+    }
     forVectors();
     // Qt draws text with the pen; the drawing code hands us the colour as a brush.
     const LaidOutLine line = layoutLine(text, font);

@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPointF>
+#include <QRect>
+#include <QRegion>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -53,6 +55,18 @@ public:
     void setTransform(const QTransform& world);
     // The world transform, without the device's half-pixel shift.
     const QTransform& transform() const { return m_world; }
+
+    // What the drawing touches, in device pixels: while tracking, every drawing call adds a
+    // rectangle that holds every pixel it may change (generously: pens, joins, smoothing and
+    // glyph overhangs included). When measuring, the calls only add their rectangles and leave
+    // the device as it was: the place of a drawing is known before it is made.
+    enum class Tracking { Off, WhileDrawing, MeasureOnly };
+    void setTracking(Tracking tracking);
+    // The rectangles added since tracking was set, united; emptied by setTracking.
+    const QRect& tracked() const { return m_tracked; }
+    // Drawing is limited to REGION, in device pixels, whatever the transform; an empty region
+    // lifts the limit.
+    void setClipRegion(const QRegion& region);
 
     // Fills the whole device with COLOR, whatever the transform (alpha is stored, not blended).
     void clear(Argb color);
@@ -108,14 +122,25 @@ public:
 
 private:
     void begin(QPaintDevice& device);
+    // Adds the device rectangle of WORLD (under the vector or the picture mapping) grown by
+    // MARGIN device pixels; true when the call must draw nothing (measuring).
+    bool touches(const QRectF& world, double margin, bool vectors = true);
+    bool touchesStroke(const Pen& pen, const QRectF& world);
+    bool touchesDevice();
     void forVectors();
     void forPictures();
+    // Runs FILL once per rectangle of the clip region with the clip lifted (a region clip makes
+    // the painter cut every row of a large area apart), or once as it stands without a clip.
+    template <class F> void perClipRect(F&& fill);
     QPen toQPen(const Pen& pen) const;
     void stroke(const Pen& pen, const QPainterPath& path);
 
     QPainter m_painter;
     QTransform m_world;
     bool m_smoothing = false;
+    Tracking m_tracking = Tracking::Off;
+    QRect m_tracked;
+    QRegion m_clip; // empty: none
 };
 
 } // namespace gfx
