@@ -303,6 +303,25 @@ TEST(ImageCodecs, GifFrameLayoutIsWhatTheAnimationAssemblerCuts)
             ASSERT_NE(decoded.pixelIndex(x, y), img::TransparentIndex);
 }
 
+// The encoder reads the program's pictures in place: every pixel format gives the same GIF as
+// the plain, converted picture, with many colours (more than the table of remembered colours
+// holds apart) and every opacity.
+TEST(ImageCodecs, GifOfEveryPixelFormatIsTheGifOfThePlainPicture)
+{
+    QImage plain(257, 131, QImage::Format_ARGB32);
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x) {
+            const int alpha = (x * 7 + y) % 5 == 0 ? (x * 13 + y * 3) % 256 : 255;
+            plain.setPixel(x, y, qRgba((x * 37) % 256, (y * 53 + x) % 256, (x * y) % 256, alpha));
+        }
+    const auto gif = [](const QImage& image) { return img::encodeImage(image, "image/gif"); };
+    const QImage premultiplied = plain.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(gif(premultiplied), gif(premultiplied.convertToFormat(QImage::Format_ARGB32)));
+    const QImage opaque = plain.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(gif(opaque), gif(opaque.convertToFormat(QImage::Format_ARGB32)));
+    EXPECT_EQ(img::decodeImage(gif(plain)).size(), plain.size());
+}
+
 TEST(ImageCodecs, EncoderLookupAndFiles)
 {
     for (const char* mime : { "image/bmp", "image/jpeg", "image/gif", "image/png" })

@@ -39,11 +39,16 @@ const std::array<QRgb, PaletteSize>& fixedPalette()
     return table;
 }
 
-std::uint8_t PaletteMapper::indexOf(QRgb rgb)
+PaletteMapper::PaletteMapper()
+    : m_slots(std::size_t(1) << SlotBits)
 {
-    rgb |= 0xFF000000u;
-    const auto found = m_cache.find(rgb);
-    if (found != m_cache.end())
+}
+
+std::uint8_t PaletteMapper::lookUp(QRgb rgb)
+{
+    Slot& slot = m_slots[slotOf(rgb)];
+    const auto found = m_more.find(rgb);
+    if (found != m_more.end())
         return found->second;
     const auto& table = fixedPalette();
     int best = 0;
@@ -58,7 +63,10 @@ std::uint8_t PaletteMapper::indexOf(QRgb rgb)
             best = i;
         }
     }
-    m_cache.emplace(rgb, std::uint8_t(best));
+    if (slot.rgb == 0)
+        slot = { rgb, std::uint8_t(best) };
+    else
+        m_more.emplace(rgb, std::uint8_t(best));
     return std::uint8_t(best);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 namespace img {
 
@@ -20,13 +21,30 @@ constexpr int TransparentIndex = 255;
 const std::array<QRgb, PaletteSize>& fixedPalette();
 
 // Nearest opaque entry of the fixed palette by squared RGB distance, first entry on ties.
-// Remembers every colour it has mapped: pictures drawn by the program use few colours.
+// Remembers the colours it has mapped in a table addressed by the colour itself (pictures
+// drawn by the program use few colours, and mostly white): a colour seen before costs one look.
 class PaletteMapper {
 public:
-    std::uint8_t indexOf(QRgb rgb);
+    PaletteMapper();
+    std::uint8_t indexOf(QRgb rgb)
+    {
+        rgb |= 0xFF000000u;
+        const Slot& slot = m_slots[slotOf(rgb)];
+        if (slot.rgb == rgb)
+            return slot.index;
+        return lookUp(rgb);
+    }
 
 private:
-    std::unordered_map<QRgb, std::uint8_t> m_cache;
+    struct Slot {
+        QRgb rgb = 0; // 0 (transparent black) is never a key: keys are opaque
+        std::uint8_t index = 0;
+    };
+    static constexpr int SlotBits = 14;
+    static std::size_t slotOf(QRgb rgb) { return (rgb * 2654435761u) >> (32 - SlotBits); }
+    std::uint8_t lookUp(QRgb rgb);
+    std::vector<Slot> m_slots;
+    std::unordered_map<QRgb, std::uint8_t> m_more; // colours whose slot another one holds
 };
 
 } // namespace img

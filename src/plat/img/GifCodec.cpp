@@ -195,21 +195,43 @@ Frame indexedFrame(const QImage& source)
     return frame;
 }
 
+bool allOpaque(const QImage& image)
+{
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x)
+            if (qAlpha(row[x]) != 255)
+                return false;
+    }
+    return true;
+}
+
 Frame paletteFrame(const QImage& source)
 {
-    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    // The program's own pictures, opaque, are read as they stand: their premultiplied pixels are
+    // already plain. Others are converted first.
+    const QImage::Format format = source.format();
+    const bool readAsIs = format == QImage::Format_ARGB32 || format == QImage::Format_RGB32
+        || (format == QImage::Format_ARGB32_Premultiplied && allOpaque(source));
+    const QImage image = readAsIs ? source : source.convertToFormat(QImage::Format_ARGB32);
+    const bool opaque = image.format() != QImage::Format_ARGB32;
     Frame frame;
     for (QRgb c : fixedPalette())
         frame.colours.push_back(gifColour(c));
     PaletteMapper mapper;
-    frame.pixels.resize(std::size_t(image.width()) * std::size_t(image.height()));
+    const int width = image.width();
+    const int height = image.height();
+    frame.pixels.resize(std::size_t(width) * std::size_t(height));
     GifPixelType* out = frame.pixels.data();
     QRgb last = 0;
     GifPixelType lastIndex = TransparentIndex;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < height; ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = row[x];
+        for (int x = 0; x < width; ++x) {
+            QRgb c = row[x];
+            if (opaque)
+                c |= 0xFF000000u;
             if (qAlpha(c) < 128) {
                 *out++ = TransparentIndex;
                 frame.transparent = TransparentIndex;
