@@ -27,7 +27,9 @@ public:
             if (aggregate && run.aggregate_name != "median")
                 continue;
             const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            const std::string name = aggregate ? run.run_name.str() : run.benchmark_name();
+            std::string name = aggregate ? run.run_name.str() : run.benchmark_name();
+            if (const auto at = name.find("/repeats:"); at != std::string::npos)
+                name.erase(at, name.find('/', at + 1) == std::string::npos ? std::string::npos : name.find('/', at + 1) - at);
             // A median wins over the single runs it sums up.
             if (aggregate || !m_fromMedian.count(name)) {
                 figures[name] = seconds * 1e3;

@@ -437,6 +437,13 @@ void TDiagram::SaveToStream(io::BinaryWriter& s)
     s.writeI16(FDefaultRayon);
     s.writeI16(FReserved7);
     if (FRoot) {
+        // Room for the usual records at once: a large diagram's buffer would else be copied
+        // again and again as it grows. The count stops at a bound, whatever the links.
+        constexpr std::size_t UsualRecordBytes = 80, MaxCounted = 1 << 20;
+        std::size_t objects = 0;
+        for (TObjet* o = FRoot; o && objects < MaxCounted; o = o->NextInWalk())
+            ++objects;
+        s.reserve(s.size() + objects * UsualRecordBytes);
         s.writeU16(mkSibling);
         SaveTree(FRoot, s);
     }

@@ -11,7 +11,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <unordered_set>
 #include <vector>
 
 namespace zov {
@@ -524,13 +523,22 @@ void SaveTree(TObjet& root, io::BinaryWriter& s)
         int stage; // 0: record and sibling, 1: close sibling and next, 2: close next
     };
     std::vector<Frame> stack { { &root, 0 } };
-    std::unordered_set<const TObjet*> written;
+    // A forest holds no cycle, so the walk keeps no set of the objects written. Were the links
+    // ever to loop, the records would repeat for ever: the object met at each power of two of
+    // records written is kept (Brent's method), and meeting it again within as many records
+    // stops the save instead, whatever the length of the loop.
+    const TObjet* kept = nullptr;
+    std::size_t written = 0, nextKeep = 1;
     while (!stack.empty()) {
         TObjet* o = stack.back().obj;
         switch (stack.back().stage) {
         case 0:
-            if (!written.insert(o).second)
+            if (o == kept)
                 rt::assertFail("Object reached twice while saving", "Rules2", __LINE__);
+            if (++written == nextKeep) {
+                kept = o;
+                nextKeep *= 2;
+            }
             SaveRecord(*o, s);
             stack.back().stage = 1;
             if (o->FSibling) {

@@ -50,7 +50,7 @@ std::unique_ptr<TObjet> LoadObject(std::uint16_t kind, io::BinaryReader& s, cons
 // Writes Obj's record, then its sibling's subtree between markers 0 and 1, then its next
 // step's subtree between markers 2 and 3. Walks with its own stack, so the nesting of the
 // top-level chain costs no call depth. A record that cannot be written raises rt::Error naming
-// the object (kind, position, step); an object reached twice raises rt::AssertionFailure.
+// the object (kind, position, step); links that loop back raise rt::AssertionFailure.
 void SaveTree(TObjet& obj, io::BinaryWriter& s);
 
 // The track values of a record (eleven f32, the two angles stored as 90 - angle).

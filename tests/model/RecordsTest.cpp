@@ -545,6 +545,12 @@ TEST(Records, SaveTreeFramesTheForestIterativelyInTheRecursiveOrder)
     io::BinaryWriter big;
     SaveTree(*a, big);
     EXPECT_EQ(big.size(), 72u * 200003 + 2u * (2 * 200001 + 2));
+
+    // A loop as long as the forest, back from its last object, stops the save all the same.
+    last->FNext = a;
+    io::BinaryWriter loop;
+    EXPECT_THROW(SaveTree(*a, loop), rt::AssertionFailure);
+    last->FNext = nullptr;
 }
 
 TEST(Records, XmlElementsUseCrLfAndTheFileConventions)
