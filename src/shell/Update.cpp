@@ -154,7 +154,6 @@ public:
     {
         const std::string url = (UpdateConfig().webHost + QStringLiteral("/version.html")).toStdString();
         const std::string file = (ensureFolder() + QStringLiteral("/version-check.htm")).toStdString();
-        net::EnsureNetInitialised();
         m_thread = std::thread([this, url, file] { Run(url, file); });
     }
 
