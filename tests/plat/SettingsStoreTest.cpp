@@ -1,8 +1,10 @@
 #include "plat/sys/FileAssociation.h"
 #include "plat/sys/RegistryKey.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -48,6 +50,51 @@ TEST(IniRegistryKey, KeyIsTheFileAndOnlyCreatingOpensMakeIt)
     EXPECT_EQ(again.ReadString("Email"), QStringLiteral("a@b.org"));
     EXPECT_EQ(again.ReadString("File1"), QStringLiteral("/home/u/a, b/race"));
     EXPECT_EQ(again.ReadString("File2"), QStringLiteral("@odd"));
+}
+
+// The recent files are written back at every exit, mostly as they were read.
+TEST(IniRegistryKey, AValueWrittenAsItStandsLeavesTheFileAlone)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ZOV.ini");
+    {
+        IniRegistryKey key(path);
+        ASSERT_TRUE(key.OpenKey(true));
+        key.WriteString("File1", "/home/u/race");
+        key.WriteString("File2", "");
+    }
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+    auto setLongAgo = [&] {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    };
+    setLongAgo();
+    const QByteArray before = readFile(path);
+
+    IniRegistryKey key(path);
+    ASSERT_TRUE(key.OpenKey(false));
+    key.WriteString("File1", "/home/u/race");
+    key.WriteString("File2", "");
+    key.CloseKey();
+    EXPECT_EQ(QFileInfo(path).lastModified().toUTC(), longAgo);
+    EXPECT_EQ(readFile(path), before);
+
+    // A value that changes, or one not there yet, is written.
+    ASSERT_TRUE(key.OpenKey(false));
+    key.WriteString("File1", "/home/u/other");
+    key.CloseKey();
+    EXPECT_NE(QFileInfo(path).lastModified().toUTC(), longAgo);
+    setLongAgo();
+    ASSERT_TRUE(key.OpenKey(false));
+    key.WriteString("File3", "");
+    key.CloseKey();
+    EXPECT_NE(QFileInfo(path).lastModified().toUTC(), longAgo);
+    IniRegistryKey again(path);
+    ASSERT_TRUE(again.OpenKey(false));
+    EXPECT_EQ(again.ReadString("File1"), QStringLiteral("/home/u/other"));
+    EXPECT_EQ(again.ReadString("File2"), QString());
+    EXPECT_TRUE(readFile(path).contains("File3="));
 }
 
 TEST(IniRegistryKey, ValuesThatAreNotStringsRaiseRegistryErrors)

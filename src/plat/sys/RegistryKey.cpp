@@ -62,6 +62,11 @@ void IniRegistryKey::WriteString(const QString& name, const QString& value)
 {
     if (!m_settings)
         throw RegistryError("Settings key not open");
+    // A value that already stands is not written again: every write rewrites the whole file and
+    // waits for the disk, and the recent files are written back unchanged at most exits.
+    const QVariant stored = m_settings->value(name);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == value)
+        return;
     m_settings->setValue(name, value);
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError)

@@ -27,7 +27,8 @@ public:
     // The string value Name; a missing value or one without data reads as empty. A value that
     // holds something other than a string raises RegistryError.
     virtual QString ReadString(const QString& name) = 0;
-    // Writes Name := Value at once; RegistryError when it cannot be written.
+    // Writes Name := Value at once; RegistryError when it cannot be written. A value that
+    // already holds Value may be left as it is.
     virtual void WriteString(const QString& name, const QString& value) = 0;
 };
 
