@@ -139,12 +139,17 @@ TFileList::TFileList(QWidget* parent)
     for (const Column& c : Columns)
         captions << QString::fromUtf8(c.caption);
     ListView->setHeaderLabels(captions);
-    for (int i = 0; i < ColumnCount; ++i) {
-        ListView->setColumnWidth(i, Columns[i].width);
+    {
+        // Told nothing of these widths, the hidden list does not lay itself out for them now:
+        // it lays itself out when it first shows.
+        const QSignalBlocker quiet(ListView->header());
+        for (int i = 0; i < ColumnCount; ++i)
+            ListView->setColumnWidth(i, Columns[i].width);
+        ListView->header()->setStretchLastSection(true);
+    }
+    for (int i = 0; i < ColumnCount; ++i)
         if (Columns[i].centred)
             ListView->headerItem()->setTextAlignment(i, Qt::AlignCenter);
-    }
-    ListView->header()->setStretchLastSection(true);
     ListView->header()->setSectionsClickable(true);
     ListView->header()->setSortIndicatorShown(true);
     ListView->setRootIsDecorated(false);

@@ -106,7 +106,12 @@ TImageSelect::TImageSelect(QWidget* parent)
     ImageList->setObjectName(QStringLiteral("ImageList"));
     ImageList->setColumnCount(1);
     ImageList->setHeaderLabels({ QStringLiteral("Image Files") });
-    ImageList->setColumnWidth(0, ColumnWidth);
+    {
+        // Told nothing of the width, the hidden list does not lay itself out for it now: it lays
+        // itself out when it first shows.
+        const QSignalBlocker quiet(ImageList->header());
+        ImageList->setColumnWidth(0, ColumnWidth);
+    }
     ImageList->setRootIsDecorated(false);
     ImageList->setItemsExpandable(false);
     ImageList->setUniformRowHeights(true);

@@ -37,9 +37,14 @@ TRulesPanel::TRulesPanel(QWidget* parent)
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setColumnCount(2);
     ListView1->setHeaderLabels({ QStringLiteral("Rules"), QStringLiteral("Comments") });
-    ListView1->setColumnWidth(0, RulesColumnWidth);
-    ListView1->setColumnWidth(1, CommentsColumnWidth);
-    ListView1->header()->setStretchLastSection(false);
+    {
+        // Told nothing of these widths, the hidden list does not lay itself out for them now:
+        // it lays itself out when it first shows.
+        const QSignalBlocker quiet(ListView1->header());
+        ListView1->setColumnWidth(0, RulesColumnWidth);
+        ListView1->setColumnWidth(1, CommentsColumnWidth);
+        ListView1->header()->setStretchLastSection(false);
+    }
     // A flat report: no tree decoration, no sorting, whole rows selected.
     ListView1->setRootIsDecorated(false);
     ListView1->setItemsExpandable(false);
