@@ -6,7 +6,7 @@
 
 namespace zov {
 
-ShellLink* Shell = nullptr;
+thread_local ShellLink* Shell = nullptr;
 
 std::uint32_t SystemTickCount()
 {

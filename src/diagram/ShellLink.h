@@ -50,7 +50,8 @@ public:
     virtual void ShowMessage(const std::string&) { }
 };
 
-// The program's dialogs; null when none exist (tests, tools).
-extern ShellLink* Shell;
+// The program's dialogs; null when none exist (tests, tools). They belong to the GUI thread:
+// each thread has its own link, null on every other thread.
+extern thread_local ShellLink* Shell;
 
 } // namespace zov

@@ -4,7 +4,7 @@
 
 namespace zov {
 
-DiagramLink* Diagram = nullptr;
+thread_local DiagramLink* Diagram = nullptr;
 
 DiagramLink::~DiagramLink()
 {

@@ -65,8 +65,9 @@ protected:
     virtual void UndoStackChanged() { }
 };
 
-// The diagram of the selected tab, or none.
-extern DiagramLink* Diagram;
+// The diagram of the selected tab, or none. Each thread has its own: a diagram drawn away from
+// the GUI thread (the welcome page's previews) never becomes the window's current one.
+extern thread_local DiagramLink* Diagram;
 
 // Makes a diagram current for the length of a scope: objects built for a diagram that is not
 // the selected tab's (template previews, files being read) register with that diagram.

@@ -3,11 +3,13 @@
 // clicked to start a new diagram, and thumbnails of up to four recently used diagrams, to be
 // clicked to open one. The page only shows and reports clicks; the main window acts on them.
 
+#include <QImage>
 #include <QScrollArea>
 #include <QStringList>
 
 #include <array>
 #include <functional>
+#include <future>
 #include <vector>
 
 class QLabel;
@@ -51,10 +53,32 @@ private:
 
 class WelcomePage : public QScrollArea {
 public:
-    explicit WelcomePage(QWidget* parent = nullptr);
+    static constexpr int TemplateCount = 8;
+
+    // The template previews while another thread draws them. Letting go of them waits for the
+    // drawing to end.
+    class Previews {
+    public:
+        Previews() = default;
+        Previews(Previews&& other) noexcept = default;
+        Previews& operator=(Previews&& other) noexcept;
+        ~Previews();
+        bool Started() const { return m_pictures.valid(); }
+        // Waits for the pictures; a picture that could not be drawn is null.
+        std::array<QImage, TemplateCount> Take();
+
+    private:
+        friend class WelcomePage;
+        std::future<std::array<QImage, TemplateCount>> m_pictures;
+    };
+    // Begins drawing the template previews.
+    static Previews StartTemplatePreviews();
+
+    // A page given previews under way shows them once ShowTemplatePreviews is called; a page given
+    // none draws them at once.
+    explicit WelcomePage(QWidget* parent = nullptr, Previews previews = {});
     ~WelcomePage() override;
 
-    static constexpr int TemplateCount = 8;
     static constexpr int ThumbnailCount = 4;
     // The size of every picture on the page.
     static constexpr int PictureWidth = 238;
@@ -104,6 +128,8 @@ public:
 
     // Renders the template previews again (they are made once when the page is built).
     void BuildTemplatePreviews();
+    // Puts the previews the page was given in place, once they are drawn.
+    void ShowTemplatePreviews();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -116,6 +142,7 @@ private:
 
     QWidget* m_content = nullptr;
     std::array<WelcomePicture*, TemplateCount> m_templates {};
+    Previews m_previews;
     std::vector<TThumbnail> m_thumbnails;
     QWidget* m_hot = nullptr;
 };

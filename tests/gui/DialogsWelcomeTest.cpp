@@ -1,4 +1,7 @@
 #include "diagram/Diagram.h"
+#include "model/Settings.h"
+#include "plat/gfx/TextMetrics.h"
+#include "plat/sys/Trace.h"
 #include "shell/WelcomePage.h"
 #include "support/FakeHost.h"
 
@@ -8,6 +11,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +93,52 @@ TEST(DialogsWelcome, EightTemplatePreviewsThatReportTheirClicks)
     EXPECT_EQ(page.PanelZ->pos(), QPoint((area.width() - 1142) / 2, (area.height() - 754) / 2));
     page.resize(600, 400);
     EXPECT_EQ(page.PanelZ->pos(), QPoint(16, 12));
+}
+
+// The page draws its previews on another thread, each into its picture alone: the pictures are the
+// templates as a diagram of their size draws them on this thread, with the trace on or off.
+TEST(DialogsWelcome, PreviewsAreTheTemplatesAsADiagramOfTheirSizeDrawsThem)
+{
+    void (TDiagram::*const fills[])() = { &TDiagram::NewStart, &TDiagram::NewFinish1, &TDiagram::NewFinish2,
+        &TDiagram::NewWindward, &TDiagram::NewLeeward, &TDiagram::NewGate, &TDiagram::NewFull, &TDiagram::NewEmpty };
+    const bool debugBefore = DebugMode;
+    for (const bool debug : { false, true }) {
+        DebugMode = debug;
+        WelcomePage page;
+        for (int i = 0; i < WelcomePage::TemplateCount; ++i) {
+            TDiagram d;
+            d.SetClientSize(WelcomePage::PictureWidth, WelcomePage::PictureHeight);
+            const auto fill = fills[i];
+            (d.*fill)();
+            const QImage expected = d.CopyToBitmap(WelcomePage::PictureWidth, WelcomePage::PictureHeight)->image();
+            EXPECT_EQ(page.TemplateImage(i)->pixmap().toImage().convertToFormat(expected.format()), expected)
+                << "template " << i << (debug ? ", trace on" : "");
+        }
+    }
+    DebugMode = debugBefore;
+}
+
+// Qt's pool lets an idle thread go: the text the program measures and draws once the previews'
+// thread has gone rests on nothing that thread made.
+TEST(DialogsWelcome, TextLaidOutAfterThePreviewsThreadHasGoneIsRight)
+{
+    const QString sample = QStringLiteral("Zovaran 2.6H, 1 2 3");
+    gfx::dropResolvedFaces();
+    const QSizeF size = gfx::measureString(sample, DefaultFont);
+    const QList<quint32> glyphs = gfx::layoutLine(sample, DefaultFont).glyphs.glyphIndexes();
+    gfx::dropResolvedFaces(); // the previews resolve the faces anew, on their thread
+
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    const int expiry = pool.expiryTimeout();
+    pool.setExpiryTimeout(1);
+    {
+        WelcomePage page;
+    }
+    QTest::qWait(300); // the pool's idle threads end
+    pool.setExpiryTimeout(expiry);
+
+    EXPECT_EQ(gfx::measureString(sample, DefaultFont), size);
+    EXPECT_EQ(gfx::layoutLine(sample, DefaultFont).glyphs.glyphIndexes(), glyphs);
 }
 
 TEST(DialogsWelcome, RecentFilesThatCannotBeReadMakeWayForTheNext)

@@ -236,4 +236,9 @@ LaidOutLine layoutLine(const QString& text, const Font& font)
     return line;
 }
 
+void dropResolvedFaces()
+{
+    dropFaces();
+}
+
 } // namespace gfx
