@@ -37,15 +37,12 @@ int main(int argc, char** argv)
             zov::TZovForm window;
             zov::FirstPaintWatch paintWatch(window);
             window.showMaximized();
-            zov::TAbout about(&window);
             instance.SetWindow(&window);
             instance.SetHandler([&window](const zov::ui::InstanceMessage& message) {
                 if (message.open)
                     window.OpenHandedOver(QString::fromUtf8(message.path));
             });
-            // The update check runs in the background from the window's creation on.
             zov::UpdateConfig().status = [&window](const std::string& text) { window.StatusChange(text); };
-            zov::StartUpdateCheck(&window);
             window.GetParams(parameters);
             QCoreApplication::processEvents();
             instance.SetHeld(false);
@@ -54,6 +51,12 @@ int main(int argc, char** argv)
                 zov::FinishProcess();
                 return 0;
             }
+            // The update check runs in the background once the window is up: loading the network
+            // library meanwhile would hold up the window's first painting. Its answer can only be
+            // shown from the message loop, after the about box, as before.
+            zov::StartUpdateCheck(&window);
+            // Made now, when it is about to show: nothing before needs it.
+            zov::TAbout about(&window);
             if (!window.CurrentDiagram())
                 startupTimer.ShowAbout(about);
             // The keyboard goes to the window once start-up is over (the about box may have had it),

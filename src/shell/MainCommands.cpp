@@ -70,6 +70,27 @@ private:
     std::function<void(int key)> m_onKeyDown;
 };
 
+// The animation bar. Its buttons show the style's own media pictures, which are read when the bar
+// first shows: reading them loads Qt's image readers, which the first screen does without.
+class AnimationBar : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    void AddPicture(QToolButton* button, QStyle::StandardPixmap picture) { m_pictures.emplace_back(button, picture); }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        for (const auto& [button, picture] : m_pictures)
+            button->setIcon(style()->standardIcon(picture, nullptr, button));
+        m_pictures.clear();
+        QWidget::showEvent(event);
+    }
+
+private:
+    std::vector<std::pair<QToolButton*, QStyle::StandardPixmap>> m_pictures;
+};
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -77,7 +98,8 @@ private:
 
 void TZovForm::BuildAnimationBar()
 {
-    PanelX = new QWidget(this);
+    auto* bar = new AnimationBar(this);
+    PanelX = bar;
     PanelX->setFixedHeight(34);
     auto* layout = new QHBoxLayout(PanelX);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -86,7 +108,7 @@ void TZovForm::BuildAnimationBar()
     // Icons that every machine can draw: the style's own media pictures, not font characters.
     auto button = [&](QToolButton*& b, QStyle::StandardPixmap icon, const char* hint, std::function<void()> click) {
         b = new QToolButton(PanelX);
-        b->setIcon(style()->standardIcon(icon, nullptr, b));
+        bar->AddPicture(b, icon);
         b->setIconSize(QSize(16, 16));
         b->setToolTip(QString::fromUtf8(hint));
         b->setAccessibleName(QString::fromUtf8(hint));
@@ -261,9 +283,19 @@ void TZovForm::TrackChange(std::int32_t position)
     TrackBar->setValue(position);
 }
 
+QStatusBar* TZovForm::StatusBar()
+{
+    // Made when first needed: it shows only in debug mode, and making it lays out its text.
+    if (!m_statusBar) {
+        m_statusBar = statusBar();
+        m_statusBar->setVisible(DebugMode);
+    }
+    return m_statusBar;
+}
+
 void TZovForm::StatusChange(const std::string& text)
 {
-    statusBar()->showMessage(QString::fromStdString(text));
+    StatusBar()->showMessage(QString::fromStdString(text));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -154,7 +154,8 @@ TZovForm::TZovForm(QWidget* parent)
     BuildAnimationBar();
     layout->addWidget(PanelX);
     setCentralWidget(central);
-    statusBar()->setVisible(DebugMode);
+    if (DebugMode)
+        StatusBar();
 
     BuildMenus();
     // The window's own controls take a larger font on a wider screen; the menus keep the desktop's.

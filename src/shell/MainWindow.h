@@ -19,6 +19,7 @@ class QPrinter;
 class QLabel;
 class QMenu;
 class QSlider;
+class QStatusBar;
 class QTabBar;
 class QToolButton;
 class QVBoxLayout;
@@ -119,6 +120,8 @@ public:
     void PauseEvent(bool paused);
     void TrackChange(std::int32_t position);
     void StatusChange(const std::string& text);
+    // The status bar: one panel, shown in debug mode only.
+    QStatusBar* StatusBar();
     void TabControlChange(int index);
 
     // ShellLink: what the diagrams ask of the dialogs.
@@ -212,6 +215,7 @@ private:
     QVBoxLayout* m_clientLayout = nullptr;
     DiagramView* m_current = nullptr;
     QButtonGroup* m_animationButtons = nullptr;
+    QStatusBar* m_statusBar = nullptr;
     QList<QAction*> m_recentItems;
     QAction* m_recentSeparator = nullptr;
     bool m_sliderBound = false;
