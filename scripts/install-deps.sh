@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-  libgif-dev libpng-dev libjpeg-dev zlib1g-dev libcurl4-openssl-dev
+  libgif-dev libpng-dev libjpeg-dev zlib1g-dev libcurl4-openssl-dev libfontconfig-dev
   fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
 )

@@ -15,8 +15,11 @@
 // The program's life, in the order of the start-up (see shell/Startup.h).
 int main(int argc, char** argv)
 {
+    // Read meanwhile: the fonts' configuration, which the window's first text needs.
+    zov::FontConfigReader fontConfig;
     zov::ZovApplication app(argc, argv);
     QApplication::setWindowIcon(zov::ProgramIcon());
+    zov::LoadImageReadersAhead();
     const QStringList parameters = zov::CommandLineParameters();
 
     int exitCode = 0;
@@ -34,9 +37,13 @@ int main(int argc, char** argv)
             zov::SetApplicationHelpFile(QCoreApplication::applicationDirPath() + QStringLiteral("/help"));
 
             zov::StartupTimer startupTimer;
-            zov::TZovForm window;
+            // Made in steps: the window is laid out while the welcome page's previews are drawn on
+            // another thread; the tool windows, which are not on the first screen, are made once
+            // it is painted, or with the tab of a diagram opened from the command line.
+            zov::TZovForm window(nullptr, zov::TZovForm::Made::InSteps);
             zov::FirstPaintWatch paintWatch(window);
             window.showMaximized();
+            window.ShowWelcomePictures();
             instance.SetWindow(&window);
             instance.SetHandler([&window](const zov::ui::InstanceMessage& message) {
                 if (message.open)
@@ -51,6 +58,7 @@ int main(int argc, char** argv)
                 zov::FinishProcess();
                 return 0;
             }
+            window.MakeToolWindows();
             // The update check runs in the background once the window is up: loading the network
             // library meanwhile would hold up the window's first painting. Its answer can only be
             // shown from the message loop, after the about box, as before.

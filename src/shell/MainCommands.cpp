@@ -412,6 +412,7 @@ void TZovForm::Characteristics1Click()
 
 void TZovForm::Search1Click()
 {
+    MakeToolWindows(); // the browser is one of them
     FileList->show();
     FileList->raise();
     FileList->activateWindow();

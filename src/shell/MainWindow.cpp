@@ -117,7 +117,7 @@ template <class F> void TZovForm::Guarded(F&& command)
     }
 }
 
-TZovForm::TZovForm(QWidget* parent)
+TZovForm::TZovForm(QWidget* parent, Made made)
     : QMainWindow(parent)
 {
     ZovForm = this;
@@ -131,6 +131,18 @@ TZovForm::TZovForm(QWidget* parent)
         return QFileDialog::getOpenFileName(this, QString(), LastFolder, QStringLiteral("Zovaran (*.zov *.ZOV)"));
     };
     AskSaveFileName = [this] { return RunSaveDialog(); };
+
+    // The welcome page's previews are drawn on another thread while the window is built: the
+    // window touches no diagram and draws nothing until they are in (ShowWelcomePictures).
+    WelcomePage::Previews previews = WelcomePage::StartTemplatePreviews();
+
+    // The window's own controls take a larger font on a wider screen; the menus keep the desktop's.
+    // Both are set before the controls are made, so that none is laid out for another font first.
+    const QScreen* screen = this->screen();
+    QFont formFont(QStringLiteral("Arial"));
+    formFont.setPointSize(screen && screen->geometry().width() > 800 ? 12 : 10);
+    setFont(formFont);
+    menuBar()->setFont(QApplication::font(menuBar()));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -149,22 +161,58 @@ TZovForm::TZovForm(QWidget* parent)
     m_clientLayout = new QVBoxLayout(m_client);
     m_clientLayout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_client, 1);
-    Welcome = new WelcomePage(m_client);
-    m_clientLayout->addWidget(Welcome);
     BuildAnimationBar();
     layout->addWidget(PanelX);
     setCentralWidget(central);
+    BuildMenus();
+
+    // From here on text is measured.
+    AwaitFontConfig();
     if (DebugMode)
         StatusBar();
+    Welcome = new WelcomePage(m_client, std::move(previews));
+    m_clientLayout->addWidget(Welcome);
 
-    BuildMenus();
-    // The window's own controls take a larger font on a wider screen; the menus keep the desktop's.
-    const QScreen* screen = this->screen();
-    QFont formFont(QStringLiteral("Arial"));
-    formFont.setPointSize(screen && screen->geometry().width() > 800 ? 12 : 10);
-    menuBar()->setFont(QApplication::font(menuBar()));
-    setFont(formFont);
+    Welcome->OnTemplate = [this](int index) { NewFromTemplate(index); };
+    Welcome->OnRecentFile = [this](const QString& file) { OpenDiagram(file); };
+    // A recent file that cannot be read any more leaves the list (later: the page is being built).
+    Welcome->OnRecentFileDropped = [this](const QString& file) {
+        QTimer::singleShot(0, this, [this, file] { DropRecentFile(file); });
+    };
 
+    // Tab 0 is the welcome page.
+    TabControl->addTab(QStringLiteral("Welcome"));
+    QObject::connect(TabControl, &QTabBar::currentChanged, this, [this](int index) {
+        if (!m_changingTabs)
+            TabControlChange(index);
+    });
+    RefreshRecentMenu();
+    EnableDiagramMenus(false);
+    SetFileMessageHandler([this](const std::string& message) { ui::ShowMessage(QString::fromStdString(message), this); });
+    resize(1000, 700);
+    if (made == Made::Whole) {
+        MakeToolWindows();
+        ShowWelcomePictures();
+    }
+}
+
+void TZovForm::ShowWelcomePictures()
+{
+    if (m_welcomePictures)
+        return;
+    m_welcomePictures = true;
+    Welcome->ShowTemplatePreviews();
+    QStringList recent;
+    for (const QString& file : RecentFiles)
+        if (!file.isEmpty())
+            recent.append(file);
+    Welcome->SetRecentFiles(recent); // read once, at start-up
+}
+
+void TZovForm::MakeToolWindows()
+{
+    if (Setup)
+        return;
     // The tool windows stay above the main window.
     Setup = new TSetup(this);
     ChoixObj = new TChoixObj(this);
@@ -199,29 +247,8 @@ TZovForm::TZovForm(QWidget* parent)
                 d->ChoosePicture();
         });
     };
-    Welcome->OnTemplate = [this](int index) { NewFromTemplate(index); };
-    Welcome->OnRecentFile = [this](const QString& file) { OpenDiagram(file); };
-    // A recent file that cannot be read any more leaves the list (later: the page is being built).
-    Welcome->OnRecentFileDropped = [this](const QString& file) {
-        QTimer::singleShot(0, this, [this, file] { DropRecentFile(file); });
-    };
-
-    // Tab 0 is the welcome page.
-    TabControl->addTab(QStringLiteral("Welcome"));
-    QObject::connect(TabControl, &QTabBar::currentChanged, this, [this](int index) {
-        if (!m_changingTabs)
-            TabControlChange(index);
-    });
-    RefreshRecentMenu();
-    QStringList recent;
-    for (const QString& file : RecentFiles)
-        if (!file.isEmpty())
-            recent.append(file);
-    Welcome->SetRecentFiles(recent); // read once, at start-up
-    EnableDiagramMenus(false);
-
-    SetFileMessageHandler([this](const std::string& message) { ui::ShowMessage(QString::fromStdString(message), this); });
-    resize(1000, 700);
+    // The Setup buttons as the menus' state leaves them.
+    EnableDiagramMenus(CurrentDiagram() != nullptr);
 }
 
 TZovForm::~TZovForm()
@@ -456,6 +483,10 @@ void TZovForm::ShowWelcome()
 
 void TZovForm::NewDiagramTab(const QString& caption)
 {
+    // A diagram is drawn on this thread once the previews' drawing has ended; its tab is bound
+    // to the tool windows.
+    ShowWelcomePictures();
+    MakeToolWindows();
     if (TDiagram* d = CurrentDiagram())
         d->HideDiagram();
     Welcome->hide();
@@ -700,7 +731,7 @@ void TZovForm::CloseClick()
 void TZovForm::Exit1Click()
 {
     // An open text dialog keeps what was typed, as its OK would.
-    if (Comments->isVisible())
+    if (Comments && Comments->isVisible())
         Comments->Button2->click();
     close();
 }
@@ -757,9 +788,11 @@ void TZovForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    HideToolWindows();
-    Setup->hide();
-    Comments->hide();
+    if (Setup) {
+        HideToolWindows();
+        Setup->hide();
+        Comments->hide();
+    }
     StopUpdateCheck();
     event->accept();
 }

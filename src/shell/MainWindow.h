@@ -45,8 +45,17 @@ extern QString LastFolder;
 
 class TZovForm : public QMainWindow, public ShellLink {
 public:
-    explicit TZovForm(QWidget* parent = nullptr);
+    // Whole: the window is complete once made. InSteps, at the program's start: the welcome page's
+    // pictures come with ShowWelcomePictures (the previews are drawn on another thread meanwhile)
+    // and the tool windows (Setup, ChoixObj, Comments, ImageSelect, RulesPanel, FileList) with
+    // MakeToolWindows; both come at the latest with the first diagram tab.
+    enum class Made { Whole, InSteps };
+    explicit TZovForm(QWidget* parent = nullptr, Made made = Made::Whole);
     ~TZovForm() override;
+    // Puts the template previews and the recent files' thumbnails on the welcome page, once.
+    void ShowWelcomePictures();
+    // Makes the tool windows unless they are made already.
+    void MakeToolWindows();
 
     // The current diagram (the selected tab's), or none on the "Welcome" tab.
     TDiagram* CurrentDiagram() const;
@@ -219,6 +228,7 @@ private:
     QList<QAction*> m_recentItems;
     QAction* m_recentSeparator = nullptr;
     bool m_sliderBound = false;
+    bool m_welcomePictures = false;
     bool m_changingTabs = false;
     int m_commandDepth = 0; // commands under way (a box may let events run inside one)
     // The file each diagram was read from or last written to: a Save elsewhere asks first.

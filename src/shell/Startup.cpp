@@ -9,7 +9,13 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QThreadPool>
 #include <QWidget>
+
+#include <fontconfig/fontconfig.h>
+
+#include <future>
 
 namespace zov {
 
@@ -51,6 +57,44 @@ void StartTrace(const QStringList& parameters)
     DebugMode = HasDebugSwitch(parameters);
     if (DebugMode)
         TraceOpen("TRACE.TXT");
+}
+
+namespace {
+
+// Ready once the reader has read the configuration; invalid while no reader ever started.
+std::shared_future<void>& fontConfigRead()
+{
+    static std::shared_future<void> read;
+    return read;
+}
+
+} // namespace
+
+FontConfigReader::FontConfigReader()
+{
+    std::promise<void> done;
+    fontConfigRead() = done.get_future().share();
+    m_thread = std::thread([done = std::move(done)]() mutable {
+        FcInit();
+        done.set_value();
+    });
+}
+
+FontConfigReader::~FontConfigReader()
+{
+    m_thread.join();
+}
+
+void AwaitFontConfig()
+{
+    const std::shared_future<void> read = fontConfigRead();
+    if (read.valid())
+        read.wait();
+}
+
+void LoadImageReadersAhead()
+{
+    QThreadPool::globalInstance()->start([] { QImageReader::supportedImageFormats(); });
 }
 
 bool ExitWhenPainted()

@@ -3,16 +3,23 @@
 //
 // The order, as main() runs it: the file type is declared and the settings read
 // (RegisterFileType, LoadSettings); a running instance takes over (IsAlreadyRunning); the "debug"
-// switch opens the trace file (StartTrace); the application title and help file are set; the
-// windows are made; the about box shows until the start-up timer ticks when no diagram opened; the
-// message loop runs. At process end: ShowPendingException for an error nothing caught, then
-// FinishProcess.
+// switch opens the trace file (StartTrace); the application title and help file are set; the main
+// window is made, shown and painted, with a diagram named on the command line; the tool windows
+// are made and the update check starts; the about box shows until the start-up timer ticks when
+// no diagram opened; the message loop runs. At process end: ShowPendingException for an error
+// nothing caught, then FinishProcess.
+//
+// Work that nothing waits for goes on meanwhile on other threads: the fonts' configuration is
+// read from the first moment (FontConfigReader), Qt's image readers are loaded
+// (LoadImageReadersAhead) and the welcome page's previews are drawn while the window is built.
 
 #include "plat/sys/ProgramInfo.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <thread>
 
 class QWidget;
 
@@ -39,6 +46,28 @@ bool IsAlreadyRunning(ui::SingleInstance& instance, const QStringList& parameter
 // The "debug" switch: sets DebugMode when a parameter is "-debug" or "/debug" (any case) and then
 // creates the trace file "TRACE.TXT" in the current folder; rt::IoError when it cannot.
 void StartTrace(const QStringList& parameters);
+
+// Reads the fonts' configuration on a thread of its own from the program's first moment: fontconfig
+// parses some fifty files at every start, which nothing before the window's first text needs.
+// AwaitFontConfig waits for it; until then nothing may measure or draw text, or the configuration
+// would be read a second time.
+class FontConfigReader {
+public:
+    FontConfigReader();
+    ~FontConfigReader();
+    FontConfigReader(const FontConfigReader&) = delete;
+    FontConfigReader& operator=(const FontConfigReader&) = delete;
+
+private:
+    std::thread m_thread;
+};
+// Returns once the configuration is read (at once when no reader was started). Any thread.
+void AwaitFontConfig();
+
+// Qt reads pictures through plugins, loaded the first time a picture is read, all of them at once
+// to ask which reads it: the menu bar reads its own button's picture as the window is made. They
+// are loaded on a thread of Qt's pool meanwhile, once the application object exists.
+void LoadImageReadersAhead();
 
 // Start-up measurements (bench/StartupBench.cpp) set ZOVARAN_EXIT_WHEN_PAINTED: the program then
 // ends as soon as its window has been painted whole, before the about box and the message loop.

@@ -5,6 +5,7 @@
 #include "plat/gfx/Bitmap.h"
 #include "plat/gfx/TextMetrics.h"
 #include "plat/sys/Trace.h"
+#include "shell/Startup.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -81,6 +82,7 @@ TemplatePictures drawTemplatePreviews()
         ~FacesDropped() { gfx::dropResolvedFaces(); }
     } facesDropped;
     TemplatePictures pictures;
+    AwaitFontConfig();
     for (int i = 0; i < WelcomePage::TemplateCount; ++i) {
         try {
             TDiagram preview;
