@@ -9,10 +9,14 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleOptionComplex>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <memory>
 
 namespace zov {
@@ -143,6 +147,53 @@ QWidget* newPanel(QWidget* parent, int x, int y, int h)
     return panel;
 }
 
+// The application's style, with a tall scroll bar drawn in pieces. Qt's raster painter hands every
+// fill of a hundred spans or more to its thread pool and waits for it, and the long lines and
+// fills of a vertical scroll bar are such fills, one span a row: the page's scroll bar cost its
+// first paint some milliseconds of hand-overs, more on a busy machine. Each piece of fewer rows is
+// drawn whole into a picture of its own, over the bar's background, and put in place: the same
+// strokes in the same order give the same pixels (a test holds them to it), here and at once.
+class ScrollBarInPieces : public QProxyStyle {
+public:
+    explicit ScrollBarInPieces(QObject* owner) { setParent(owner); }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+        const QWidget* widget) const override
+    {
+        const QRect area = option->rect;
+        const qreal ratio = painter->device()->devicePixelRatio();
+        const int rows = std::max(1, int(PieceRows / ratio));
+        if (control != CC_ScrollBar || area.height() <= rows || area.width() >= area.height() || !widget
+            || !widget->autoFillBackground() || !painter->transform().isIdentity() || painter->opacity() != 1.0
+            || painter->compositionMode() != QPainter::CompositionMode_SourceOver) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        for (int top = area.top(); top <= area.bottom(); top += rows) {
+            const QRect piece(area.left(), top, area.width(), std::min(rows, area.bottom() + 1 - top));
+            QImage image(piece.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            {
+                QPainter p(&image);
+                p.translate(-piece.topLeft());
+                p.fillRect(piece, widget->palette().brush(widget->backgroundRole())); // as under the bar
+                p.setFont(painter->font());
+                p.setPen(painter->pen());
+                p.setBrush(painter->brush());
+                p.setBackground(painter->background());
+                p.setRenderHints(painter->renderHints());
+                QProxyStyle::drawComplexControl(control, option, &p, widget);
+            }
+            painter->drawImage(piece.topLeft(), image);
+        }
+    }
+
+private:
+    // Rows of a piece: its outline (two sides of this height, two of the bar's width) stays well
+    // below the hundred spans.
+    static constexpr int PieceRows = 32;
+};
+
 } // namespace
 
 // A picture of the page: a click on it is a click on its template or its file; the pointer over
@@ -266,6 +317,10 @@ WelcomePage::WelcomePage(QWidget* parent, Previews previews)
         m_previews = StartTemplatePreviews();
     setObjectName(QStringLiteral("Welcome"));
     setFrameShape(QFrame::NoFrame);
+    // The vertical scroll bar's background is the window's, as it shows under it; filled by the bar,
+    // it is under each of its pieces too.
+    verticalScrollBar()->setAutoFillBackground(true);
+    verticalScrollBar()->setStyle(new ScrollBarInPieces(this));
     setWidgetResizable(false);
 
     m_content = new QWidget;

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QThreadPool>
 
@@ -139,6 +141,31 @@ TEST(DialogsWelcome, TextLaidOutAfterThePreviewsThreadHasGoneIsRight)
 
     EXPECT_EQ(gfx::measureString(sample, DefaultFont), size);
     EXPECT_EQ(gfx::layoutLine(sample, DefaultFont).glyphs.glyphIndexes(), glyphs);
+}
+
+// The page draws its vertical scroll bar in pieces (to spare its first paint Qt's hand-overs): the
+// page looks as with the bar drawn whole by the style, wherever the bar stands.
+TEST(DialogsWelcome, TheScrollBarInPiecesLooksAsTheStyleDrawsItWhole)
+{
+    WelcomePage page;
+    for (const QSize size : { QSize(600, 400), QSize(900, 300) }) {
+        page.resize(size);
+        page.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+        QScrollBar* bar = page.verticalScrollBar();
+        ASSERT_TRUE(bar->isVisible());
+        QStyle* pieces = bar->style();
+        ASSERT_NE(pieces, QApplication::style());
+        for (const int value : { bar->minimum(), (bar->minimum() + bar->maximum()) / 3, bar->maximum() }) {
+            bar->setValue(value);
+            const QImage drawn = page.grab().toImage();
+            bar->setStyle(QApplication::style());
+            bar->setAutoFillBackground(false);
+            EXPECT_EQ(drawn, page.grab().toImage()) << size.height() << " high, at " << value;
+            bar->setStyle(pieces);
+            bar->setAutoFillBackground(true);
+        }
+    }
 }
 
 TEST(DialogsWelcome, RecentFilesThatCannotBeReadMakeWayForTheNext)
