@@ -1,5 +1,6 @@
 #include "shell/ErrorDisplay.h"
 
+#include "plat/rt/Errors.h"
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
 
@@ -47,9 +48,11 @@ QString ExceptionDisplayText(const QString& message, std::uint32_t relativeAddre
     return text + QStringLiteral(" encountered at ") + AddressToHex(relativeAddress);
 }
 
-std::uintptr_t ExceptionAddress(const std::exception&)
+std::uintptr_t ExceptionAddress(const std::exception& error)
 {
-    // None of the program's errors records where it was raised yet.
+    // Only the program's own errors know where they were made.
+    if (const auto* own = dynamic_cast<const rt::Error*>(&error))
+        return own->where();
     return 0;
 }
 

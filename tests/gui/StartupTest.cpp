@@ -1,5 +1,7 @@
 #include "FakeDialogHost.h"
 
+#include "plat/img/Codecs.h"
+#include "plat/io/BinaryStream.h"
 #include "plat/rt/Errors.h"
 #include "plat/sys/Trace.h"
 #include "shell/About.h"
@@ -85,34 +87,79 @@ TEST(ErrorText, HexDigitsAndTheCutAtTheFirstPeriod)
 TEST(ErrorDisplay, ShowsOneLineBoxAndNoSecondBoxForTheSameErrorUnderIt)
 {
     FakeDialogHost host;
-    DisplayException(rt::AssertionFailure("Diagram for this tab not found", "Rules1", 123));
+    // Errors made at a known address: the box shows it relative to the program's image.
+    const auto here = reinterpret_cast<std::uintptr_t>(&aFunctionOfThisProgram);
+    const QString at = AddressToHex(ImageRelativeAddress(here));
+    DisplayException(rt::AssertionFailure("Diagram for this tab not found", "Rules1", 123, here));
     ASSERT_EQ(host.texts.size(), 1);
-    EXPECT_EQ(host.texts[0], QStringLiteral("Diagram for this tab not found (Rules1, line 123) encountered at 00000000"));
+    EXPECT_EQ(host.texts[0], QStringLiteral("Diagram for this tab not found (Rules1, line 123) encountered at ") + at);
     EXPECT_EQ(host.captions[0], QStringLiteral("Zovaran"));
+    DisplayException(std::runtime_error("Not one of ours"));
+    EXPECT_EQ(host.texts.value(1), QStringLiteral("Not one of ours encountered at 00000000"));
+    host.texts.clear();
 
     // A repaint under the box raising the same error again, then another error.
     int depth = 0;
     host.onMessage = [&](const QString&) {
         if (++depth > 3)
             return;
-        DisplayException(rt::GraphicsError(7));
-        DisplayException(rt::RangeError("Range check error. Value 70000"));
+        DisplayException(rt::GraphicsError(7, here));
+        DisplayException(rt::RangeError("Range check error. Value 70000", here));
     };
     host.texts.clear();
-    DisplayException(rt::GraphicsError(7));
+    DisplayException(rt::GraphicsError(7, here));
     EXPECT_EQ(host.texts,
-        QStringList({ QStringLiteral("Gdi+ error 7 encountered at 00000000"),
-            QStringLiteral("Range check error encountered at 00000000") }));
+        QStringList({ QStringLiteral("Gdi+ error 7 encountered at ") + at,
+            QStringLiteral("Range check error encountered at ") + at }));
 
     // Once the box is closed the same error shows again.
     host.onMessage = nullptr;
     host.texts.clear();
-    DisplayException(rt::GraphicsError(7));
+    DisplayException(rt::GraphicsError(7, here));
     EXPECT_EQ(host.texts.size(), 1);
 
     host.texts.clear();
-    ShowPendingException(rt::IoError("Cannot create the trace file. Disk full"));
-    EXPECT_EQ(host.texts, QStringList({ QStringLiteral("00000000 Cannot create the trace file. Disk full") }));
+    ShowPendingException(rt::IoError("Cannot create the trace file. Disk full", 0, here));
+    EXPECT_EQ(host.texts,
+        QStringList({ AddressToHex(std::uint32_t(here)) + QStringLiteral(" Cannot create the trace file. Disk full") }));
+}
+
+TEST(ErrorDisplay, ErrorsRaisedInDifferentPlacesShowWhereInsideTheProgram)
+{
+    // Two errors the program raises itself, in two different places of its code.
+    auto shown = [](auto&& raise) {
+        FakeDialogHost host;
+        std::uintptr_t where = 0;
+        try {
+            raise();
+        } catch (const rt::Error& e) {
+            where = e.where();
+            DisplayException(e);
+        }
+        EXPECT_EQ(host.texts.size(), 1);
+        const QString text = host.texts.value(0);
+        const qsizetype at = text.lastIndexOf(QStringLiteral(" encountered at "));
+        EXPECT_GT(at, 0) << text.toStdString();
+        return std::pair { where, text.mid(at + 16) };
+    };
+    const auto [truncated, truncatedText] = shown([] {
+        const std::uint8_t one = 1;
+        io::BinaryReader(io::Bytes(&one, 1)).readU16();
+    });
+    const auto [unknown, unknownText] = shown([] { img::decodeImage(QByteArray("not a picture")); });
+
+    Dl_info program {};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&aFunctionOfThisProgram), &program), 0);
+    for (const auto& [where, text] : { std::pair { truncated, truncatedText }, std::pair { unknown, unknownText } }) {
+        ASSERT_NE(where, 0u);
+        Dl_info info {};
+        ASSERT_NE(dladdr(reinterpret_cast<void*>(where), &info), 0);
+        EXPECT_EQ(info.dli_fbase, program.dli_fbase) << "not inside the program's image";
+        const auto relative = where - reinterpret_cast<std::uintptr_t>(program.dli_fbase);
+        EXPECT_EQ(text, AddressToHex(std::uint32_t(relative)));
+        EXPECT_NE(text, QStringLiteral("00000000"));
+    }
+    EXPECT_NE(truncatedText, unknownText);
 }
 
 TEST_F(InTemporaryFolder, DebugSwitchCreatesAnEmptyTraceFileAndProcessEndClosesItBeforeTheSettings)

@@ -51,8 +51,8 @@ const char* imageTypeName(ImageType type)
     return "?";
 }
 
-ImageError::ImageError(Kind kind, const std::string& message)
-    : rt::Error(message)
+ImageError::ImageError(Kind kind, const std::string& message, std::uintptr_t where)
+    : rt::Error(message, where)
     , m_kind(kind)
 {
 }

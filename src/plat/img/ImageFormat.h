@@ -50,7 +50,7 @@ public:
         Unsupported, // valid, but a variant no decoder here handles
     };
 
-    ImageError(Kind kind, const std::string& message);
+    ImageError(Kind kind, const std::string& message, std::uintptr_t where = rt::CallerAddress());
     Kind kind() const { return m_kind; }
 
 private:

@@ -7,17 +7,17 @@
 
 namespace io {
 
-FormatError::FormatError(Kind kind, std::size_t offset, const std::string& detail)
-    : rt::Error(detail + " at byte " + std::to_string(offset))
+FormatError::FormatError(Kind kind, std::size_t offset, const std::string& detail, std::uintptr_t where)
+    : rt::Error(detail + " at byte " + std::to_string(offset), where)
     , m_kind(kind)
     , m_offset(offset)
     , m_detail(detail)
 {
 }
 
-void BinaryReader::fail(FormatError::Kind kind, const std::string& detail) const
+void BinaryReader::fail(FormatError::Kind kind, const std::string& detail, std::uintptr_t where) const
 {
-    throw FormatError(kind, m_pos, detail);
+    throw FormatError(kind, m_pos, detail, where);
 }
 
 const std::uint8_t* BinaryReader::take(std::size_t n)

@@ -25,7 +25,7 @@ public:
         NotCompatible, // a value this program does not know (kind code, marker, picture type)
     };
 
-    FormatError(Kind kind, std::size_t offset, const std::string& detail);
+    FormatError(Kind kind, std::size_t offset, const std::string& detail, std::uintptr_t where = rt::CallerAddress());
     Kind kind() const { return m_kind; }
     std::size_t offset() const { return m_offset; }
     const std::string& detail() const { return m_detail; }
@@ -66,8 +66,9 @@ public:
     void readInto(void* dest, std::size_t n);
     void skip(std::size_t n) { readBytes(n); }
 
-    // Raises FormatError of Kind at the current position.
-    [[noreturn]] void fail(FormatError::Kind kind, const std::string& detail) const;
+    // Raises FormatError of Kind at the current position, made where this is called.
+    [[noreturn]] void fail(
+        FormatError::Kind kind, const std::string& detail, std::uintptr_t where = rt::CallerAddress()) const;
 
 private:
     const std::uint8_t* take(std::size_t n);

@@ -15,7 +15,10 @@ namespace zov::sys {
 // A value of the wrong type, or a value that could not be read or written.
 class RegistryError : public rt::Error {
 public:
-    explicit RegistryError(const std::string& message) : rt::Error(message) {}
+    explicit RegistryError(const std::string& message, std::uintptr_t where = rt::CallerAddress())
+        : rt::Error(message, where)
+    {
+    }
 };
 
 class RegistryKey {
