@@ -6,6 +6,7 @@
 #include "model/Settings.h"
 #include "plat/io/BinaryStream.h"
 #include "plat/io/FileNames.h"
+#include "plat/io/RegularFile.h"
 #include "plat/rt/Numeric.h"
 #include "plat/sys/Trace.h"
 #include "plat/sys/UserName.h"
@@ -290,22 +291,16 @@ bool TDiagram::LoadFromFile(const std::string& name, bool showErrors)
     };
     if (path.empty())
         return fail("Cannot open " + lastReport.path + ": the file does not exist");
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return fail("Cannot open " + path + ": " + file.errorString().toStdString());
-    // Read in blocks up to a limit: the size a device or a growing file reports says nothing.
-    QByteArray bytes;
-    for (;;) {
-        const QByteArray block = file.read(64 * 1024);
-        if (file.error() != QFileDevice::NoError)
-            return fail("Cannot open " + path + ": " + file.errorString().toStdString());
-        if (block.isEmpty())
-            break;
-        bytes += block;
-        if (bytes.size() > MaxFileSize)
-            return fail("Cannot open " + path + ": it is far too large for a diagram file");
-    }
-    file.close();
+    // Only a regular file: a named pipe or a device would block the window or never end.
+    io::RegularFile file(path);
+    if (!file.isOpen())
+        return fail("Cannot open " + path + ": " + file.error());
+    // Read up to a limit: the size a growing file reports says nothing.
+    const QByteArray bytes = file.read(MaxFileSize + 1);
+    if (!file.error().empty())
+        return fail("Cannot open " + path + ": " + file.error());
+    if (bytes.size() > MaxFileSize)
+        return fail("Cannot open " + path + ": it is far too large for a diagram file");
     return Load(*this, name, path,
         io::Bytes(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())), say);
 }

@@ -3,6 +3,7 @@
 #include "diagram/DiagramFile.h"
 #include "plat/io/BinaryStream.h"
 #include "plat/io/Paths.h"
+#include "plat/io/RegularFile.h"
 #include "plat/rt/Cp1252.h"
 #include "plat_ui/ColumnWidths.h"
 #include "plat_ui/DialogHost.h"
@@ -11,7 +12,6 @@
 #include "shell/DirectoryDialog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -90,9 +90,7 @@ bool isDiagramFile(const QFileInfo& info)
 
 bool ReadDiagramHeader(const QString& path, TDiagramHeader& header)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
+    io::RegularFile f(path.toStdString());
     constexpr qint64 size = 2 + TDiagramHeader::ByteSize;
     const QByteArray bytes = f.read(size);
     if (bytes.size() != size)

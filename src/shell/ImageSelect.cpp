@@ -3,6 +3,7 @@
 #include "diagram_view/GdipPanel.h"
 #include "plat/gfx/Graphics.h"
 #include "plat/img/Codecs.h"
+#include "plat/io/RegularFile.h"
 #include "plat/rt/Numeric.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/GridDelegate.h"
@@ -12,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -54,12 +54,12 @@ QFrame* newPanel(QWidget* parent, const char* name)
 
 std::unique_ptr<gfx::Bitmap> loadPicture(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw rt::IoError("Cannot open " + path.toStdString() + ": " + file.errorString().toStdString());
-    if (file.size() > MaxPictureFileBytes)
+    io::RegularFile file(path.toStdString());
+    const QByteArray data = file.read(MaxPictureFileBytes + 1);
+    if (!file.error().empty())
+        throw rt::IoError("Cannot open " + path.toStdString() + ": " + file.error());
+    if (data.size() > MaxPictureFileBytes)
         throw img::ImageError(img::ImageError::Kind::TooLarge, path.toStdString() + " is too large for a picture");
-    const QByteArray data = file.readAll();
     QImage image = img::decodeImage(data);
     if (image.format() != QImage::Format_ARGB32)
         image = image.convertToFormat(QImage::Format_ARGB32);

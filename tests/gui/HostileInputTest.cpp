@@ -1,0 +1,137 @@
+// What a user can hand the program that is not what it seems: a named pipe or a device under a
+// diagram's name, whichever way it comes in.
+
+#include "diagram/Diagram.h"
+#include "plat/io/Paths.h"
+#include "shell/MainWindow.h"
+#include "shell/Settings.h"
+
+#include "gui/FakeDialogHost.h"
+#include "gui/MainWindowTesting.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace zov;
+
+namespace {
+
+// Should a reader block on the pipe, this writer lets it go once a call has lasted 3 s, so that
+// the test fails on its time limit instead of hanging.
+class PipeRescue {
+public:
+    explicit PipeRescue(const QString& pipe)
+        : m_path(pipe.toStdString())
+        , m_thread([this] { Run(); })
+    {
+    }
+    ~PipeRescue()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    // Marks the start and the end of a call that might block.
+    void Begin() { m_since = Now(); }
+    void End() { m_since = 0; }
+
+private:
+    static std::int64_t Now()
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    void Run()
+    {
+        while (!m_stop) {
+            const std::int64_t since = m_since;
+            if (since != 0 && Now() - since > 3000) {
+                // Succeeds only while someone has the pipe open for reading, which it releases.
+                const int fd = ::open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    std::string m_path;
+    std::atomic<std::int64_t> m_since { 0 };
+    std::atomic<bool> m_stop { false };
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST(HostileInput, APipeOrADeviceNamedLikeADiagramIsRefusedWithoutBlockingWhateverTheWayIn)
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.zov");
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+    const QString device = dir.filePath("device.zov");
+    ASSERT_EQ(::symlink("/dev/zero", device.toLocal8Bit().constData()), 0);
+    PipeRescue rescue(pipe);
+    FakeDialogHost host;
+
+    // The recent files are read for their thumbnails when the window is made.
+    RecentFiles = { dir.filePath("pipe"), dir.filePath("device"), QString(), QString(), QString() };
+    QElapsedTimer clock;
+    clock.start();
+    rescue.Begin();
+    TZovForm window;
+    rescue.End();
+    EXPECT_LT(clock.elapsed(), 2000) << "the thumbnails of the recent files blocked";
+    window.resize(900, 600);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(host.texts.isEmpty()); // thumbnails fail silently
+
+    auto refused = [&](const char* way, const QString& file, auto&& open) {
+        SCOPED_TRACE(way);
+        host.texts.clear();
+        clock.restart();
+        rescue.Begin();
+        open();
+        rescue.End();
+        EXPECT_LT(clock.elapsed(), 2000) << "blocked";
+        EXPECT_EQ(window.DiagramTabCount(), 0);
+        ASSERT_EQ(host.texts.size(), 1);
+        const QString expected = file == pipe ? QStringLiteral("it is a named pipe, not a file")
+                                              : QStringLiteral("it is a device, not a file");
+        EXPECT_EQ(host.texts[0].toStdString(), (QStringLiteral("Cannot open ") + file + QStringLiteral(": ") + expected).toStdString());
+    };
+    for (const QString& file : { pipe, device }) {
+        // File > Open, by its shortcut.
+        window.AskOpenFileName = [&] { return file; };
+        refused("open dialog", file, [&] { QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier); });
+        // The command line.
+        refused("command line", file, [&] { window.GetParams({ file }); });
+        // Handed over by a second start.
+        refused("second start", file, [&] { window.OpenHandedOver(file); });
+    }
+    // The recent files of the File menu.
+    for (const QString& file : { pipe, device }) {
+        rescue.Begin();
+        window.AddToRecentFiles(RemoveExtension(file)); // reads it for its thumbnail
+        rescue.End();
+        QAction* item = nullptr;
+        for (QAction* action : window.Files1->actions())
+            if (action->text() == ShortenPath(RemoveExtension(file)))
+                item = action;
+        ASSERT_NE(item, nullptr);
+        refused("recent files", file, [&] { item->trigger(); });
+    }
+    RecentFiles = {};
+}
