@@ -7,13 +7,13 @@
 #include "plat/io/BinaryStream.h"
 #include "plat/io/FileNames.h"
 #include "plat/io/RegularFile.h"
+#include "plat/io/ReplacingFile.h"
 #include "plat/rt/Numeric.h"
 #include "plat/sys/Trace.h"
 #include "plat/sys/UserName.h"
 
 #include <QDate>
 #include <QFile>
-#include <QSaveFile>
 
 #include <new>
 
@@ -461,11 +461,11 @@ bool TDiagram::SaveToFile()
     const std::string path = io::saveExtensionVariant(FFileName, DiagramExtension);
     lastReport.path = path;
     // Written beside the target and put in its place only once complete: a failure at any
-    // point leaves the former file as it was.
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
+    // point (a full disk among them) leaves the former file as it was, and says why.
+    io::ReplacingFile file(path);
+    if (!file.isOpen()) {
         Repaint();
-        return fail("Cannot save " + path + ": " + file.errorString().toStdString());
+        return fail("Cannot save " + path + ": " + file.error());
     }
     RemoveEmptyTexts(*this);
     io::BinaryWriter w;
@@ -473,17 +473,12 @@ bool TDiagram::SaveToFile()
         w.reserve(4096);
         SaveToStream(w);
     } catch (const std::exception& e) {
-        file.cancelWriting();
+        file.cancel();
         return fail("Cannot save " + path + ": " + e.what() + ". The file was left as it was.");
     }
     const io::Bytes bytes = w.data();
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())) {
-        const std::string why = file.errorString().toStdString();
-        file.cancelWriting();
-        return fail("Cannot save " + path + ": " + why + ". The file was left as it was.");
-    }
-    if (!file.commit())
-        return fail("Cannot save " + path + ": " + file.errorString().toStdString() + ". The file was left as it was.");
+    if (!file.write(bytes.data(), bytes.size()) || !file.commit())
+        return fail("Cannot save " + path + ": " + file.error() + ". The file was left as it was.");
     FModified = 0;
     return true;
 }

@@ -8,6 +8,7 @@
 #include "plat/gfx/Bitmap.h"
 #include "plat/gfx/Graphics.h"
 #include "plat/img/Codecs.h"
+#include "plat/io/ReplacingFile.h"
 #include "plat/io/TextFile.h"
 #include "plat/rt/Errors.h"
 #include "plat/rt/Numeric.h"
@@ -15,7 +16,6 @@
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
@@ -113,10 +113,10 @@ void MarkBoatsOfStep(TObjet* root, std::int32_t step)
             boat->FGhost = step != 0 && o->FSituation == step ? 1 : 0;
 }
 
-void Put(QSaveFile& file, const char* data, qsizetype size)
+void Put(io::ReplacingFile& file, const char* data, qsizetype size)
 {
-    if (file.write(data, size) != size)
-        throw rt::IoError("Cannot write " + file.fileName().toStdString() + ": " + file.errorString().toStdString());
+    if (!file.write(data, std::size_t(size)))
+        throw rt::IoError("Cannot write " + file.path() + ": " + file.error());
 }
 
 // Gives back what an export borrowed (view, mode, cursor...) however it ends; when an error
@@ -315,9 +315,9 @@ void TDiagram::ExportAnimatedGif()
     FPlayUntil = steps;
 
     // The file appears only once complete; a failure leaves any former file as it was.
-    QSaveFile file(QString::fromStdString(FFileName) + QStringLiteral(".gif"));
-    if (!file.open(QIODevice::WriteOnly))
-        throw rt::IoError("Cannot create " + file.fileName().toStdString() + ": " + file.errorString().toStdString());
+    io::ReplacingFile file(FFileName + ".gif");
+    if (!file.isOpen())
+        throw rt::IoError("Cannot create " + file.path() + ": " + file.error());
 
     QByteArray palette;
     char control[8] = { '\x21', '\xF9', '\x04', '\x08', char(FrameDelay), '\x00', '\xFF', '\x00' };
@@ -364,7 +364,7 @@ void TDiagram::ExportAnimatedGif()
     const char trailer = char(GifTrailer);
     Put(file, &trailer, 1);
     if (!file.commit())
-        throw rt::IoError("Cannot write " + file.fileName().toStdString() + ": " + file.errorString().toStdString());
+        throw rt::IoError("Cannot write " + file.path() + ": " + file.error());
 
     restore.Finish();
     Redraw(nullptr);

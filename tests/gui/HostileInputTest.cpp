@@ -8,9 +8,12 @@
 
 #include "gui/FakeDialogHost.h"
 #include "gui/MainWindowTesting.h"
+#include "support/SmallFilesystem.h"
 
 #include <QAction>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,7 +24,10 @@
 #include <chrono>
 #include <thread>
 
+#include <csignal>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,7 +79,88 @@ private:
     std::thread m_thread;
 };
 
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A main window holding one diagram saved as Folder/race.zov.
+struct SavedDiagram {
+    explicit SavedDiagram(const QString& folder)
+        : file(folder + QStringLiteral("/race.zov"))
+    {
+        ShowMainWindowForTest(window);
+        window.NewFromTemplate(3);
+        window.AskSaveFileName = [this] { return file; };
+        window.SaveAsClick();
+        saved = contentOf(file);
+        host.texts.clear();
+    }
+    // Ctrl+S on a diagram with a change; the text of the one box that follows.
+    QString SaveAgain()
+    {
+        window.CurrentDiagram()->FModified = 1;
+        host.texts.clear();
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        EXPECT_EQ(host.texts.size(), 1);
+        return host.texts.value(0);
+    }
+    QStringList FilesBeside() const { return QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files); }
+
+    FakeDialogHost host;
+    TZovForm window;
+    QString file;
+    QByteArray saved;
+};
+
 } // namespace
+
+TEST(HostileInput, ASaveOnAFullDiskSaysSoAndKeepsTheFormerFile)
+{
+    QTemporaryDir dir;
+    zovtest::SmallFilesystem disk(dir.filePath("disk").toStdString(), 64);
+    if (!disk.mounted())
+        GTEST_SKIP() << "a small file system can be mounted only by root";
+    SavedDiagram d(dir.filePath("disk"));
+    ASSERT_GT(d.saved.size(), 100);
+    ASSERT_TRUE(disk.Fill());
+
+    EXPECT_EQ(d.SaveAgain().toStdString(),
+        "Cannot save " + d.file.toStdString() + ": No space left on device. The file was left as it was.");
+    EXPECT_EQ(contentOf(d.file), d.saved);
+    EXPECT_EQ(d.FilesBeside(), (QStringList { "filler", "race.zov" })); // nothing half written left
+    EXPECT_EQ(d.window.CurrentDiagram()->FModified, 1);
+
+    // Room again: the save goes through.
+    QFile::remove(dir.filePath("disk/filler"));
+    d.window.CurrentDiagram()->FModified = 1;
+    QTest::keyClick(&d.window, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(d.window.CurrentDiagram()->FModified, 0);
+}
+
+TEST(HostileInput, ASaveWhoseWritesFailNamesTheCauseAndKeepsTheFormerFile)
+{
+    QTemporaryDir dir;
+    SavedDiagram d(dir.path());
+    ASSERT_GT(d.saved.size(), 512);
+    // The system refuses to let this process write a file past 512 bytes.
+    rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto signalBefore = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString text = d.SaveAgain();
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, signalBefore);
+
+    EXPECT_EQ(text.toStdString(),
+        "Cannot save " + d.file.toStdString() + ": File too large. The file was left as it was.");
+    EXPECT_EQ(contentOf(d.file), d.saved);
+    EXPECT_EQ(d.FilesBeside(), QStringList { "race.zov" });
+    EXPECT_EQ(d.window.CurrentDiagram()->FModified, 1);
+}
 
 TEST(HostileInput, APipeOrADeviceNamedLikeADiagramIsRefusedWithoutBlockingWhateverTheWayIn)
 {

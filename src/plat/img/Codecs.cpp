@@ -4,8 +4,8 @@
 #include "plat/img/GifCodec.h"
 #include "plat/img/JpegCodec.h"
 #include "plat/img/PngCodec.h"
+#include "plat/io/ReplacingFile.h"
 
-#include <QSaveFile>
 
 namespace img {
 
@@ -66,9 +66,9 @@ QByteArray encodeImage(const QImage& image, std::string_view mime)
 void saveImage(const QImage& image, std::string_view mime, const QString& path)
 {
     const QByteArray bytes = encodeImage(image, mime);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw rt::IoError("Cannot write " + path.toStdString() + ": " + file.errorString().toStdString());
+    io::ReplacingFile file(path.toStdString());
+    if (!file.write(bytes.constData(), std::size_t(bytes.size())) || !file.commit())
+        throw rt::IoError("Cannot write " + path.toStdString() + ": " + file.error());
 }
 
 } // namespace img

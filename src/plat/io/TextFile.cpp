@@ -1,15 +1,16 @@
 #include "plat/io/TextFile.h"
 
+#include "plat/io/ReplacingFile.h"
 #include "plat/rt/Errors.h"
 
 namespace io {
 
 TextFile::TextFile(const std::string& path)
-    : m_file(std::make_unique<QSaveFile>(QString::fromStdString(path)))
+    : m_file(std::make_unique<ReplacingFile>(path))
     , m_path(path)
 {
-    if (!m_file->open(QIODevice::WriteOnly))
-        throw rt::IoError("Cannot create " + path + ": " + m_file->errorString().toStdString());
+    if (!m_file->isOpen())
+        throw rt::IoError("Cannot create " + path + ": " + m_file->error());
 }
 
 TextFile::TextFile(std::string& buffer)
@@ -17,11 +18,7 @@ TextFile::TextFile(std::string& buffer)
 {
 }
 
-TextFile::~TextFile()
-{
-    if (m_file && m_file->isOpen())
-        m_file->cancelWriting();
-}
+TextFile::~TextFile() = default;
 
 void TextFile::write(std::string_view text)
 {
@@ -31,8 +28,8 @@ void TextFile::write(std::string_view text)
     }
     if (!m_file || !m_file->isOpen())
         throw rt::IoError("Cannot write " + m_path + ": the file is closed");
-    if (m_file->write(text.data(), qint64(text.size())) != qint64(text.size()))
-        throw rt::IoError("Cannot write " + m_path + ": " + m_file->errorString().toStdString());
+    if (!m_file->write(text.data(), text.size()))
+        throw rt::IoError("Cannot write " + m_path + ": " + m_file->error());
 }
 
 void TextFile::writeLine(std::string_view text)
@@ -46,7 +43,7 @@ void TextFile::close()
     if (!m_file || !m_file->isOpen())
         return;
     if (!m_file->commit())
-        throw rt::IoError("Cannot write " + m_path + ": " + m_file->errorString().toStdString());
+        throw rt::IoError("Cannot write " + m_path + ": " + m_file->error());
 }
 
 } // namespace io

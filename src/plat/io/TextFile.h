@@ -3,13 +3,14 @@
 // elsewhere. Written to a file, the text replaces the former file only once it is complete.
 
 #include <QByteArray>
-#include <QSaveFile>
 
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace io {
+
+class ReplacingFile;
 
 class TextFile {
 public:
@@ -32,7 +33,7 @@ public:
     void close();
 
 private:
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<ReplacingFile> m_file;
     std::string* m_buffer = nullptr;
     std::string m_path;
 };

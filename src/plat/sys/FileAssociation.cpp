@@ -1,12 +1,12 @@
 #include "plat/sys/FileAssociation.h"
 
+#include "plat/io/ReplacingFile.h"
 #include "plat/sys/RegistryKey.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace zov::sys {
@@ -45,9 +45,9 @@ QStringList readLines(const QString& path)
 void writeFile(const QString& path, const QByteArray& content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw RegistryError("Cannot write " + path.toStdString() + ": " + file.errorString().toStdString());
+    io::ReplacingFile file(path.toStdString());
+    if (!file.write(content.constData(), std::size_t(content.size())) || !file.commit())
+        throw RegistryError("Cannot write " + path.toStdString() + ": " + file.error());
 }
 
 void writeLines(const QString& path, const QStringList& lines)
