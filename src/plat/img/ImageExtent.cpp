@@ -165,7 +165,8 @@ std::size_t bmpExtent(Walker& w)
     return start + fileSize;
 }
 
-std::size_t jpegExtent(Walker& w)
+// Counts the scan headers on the way when Scans is given.
+std::size_t jpegExtent(Walker& w, int* scans = nullptr)
 {
     w.expect("\xFF\xD8", 2);
     bool afterScan = false; // the FF of the next marker was already read by the scan walk
@@ -188,6 +189,8 @@ std::size_t jpegExtent(Walker& w)
         w.skip(length - 2u);
         if (marker != 0xDA)
             continue;
+        if (scans)
+            ++*scans;
         // Entropy-coded data after a scan header runs to the next real marker: FF 00 is a
         // stuffed FF and FF D0..D7 are restart markers, both part of the data.
         for (;;) {
@@ -205,6 +208,18 @@ std::size_t jpegExtent(Walker& w)
 }
 
 } // namespace
+
+int jpegScanCount(Bytes data)
+{
+    int scans = 0;
+    try {
+        Walker w(data, 0, "JPEG");
+        jpegExtent(w, &scans);
+    } catch (const ImageError&) {
+        // Damaged or cut short: the scans before the damage are those a decoder meets.
+    }
+    return scans;
+}
 
 std::size_t imageExtent(ImageType type, Bytes data, std::size_t offset)
 {

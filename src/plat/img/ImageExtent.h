@@ -16,4 +16,7 @@ namespace img {
 // follows), Corrupt when the bytes do not follow the format (wrong signature, bad block).
 std::size_t imageExtent(ImageType type, Bytes data, std::size_t offset);
 
+// The number of scans of the JPEG at the start of Data (up to its end marker, or up to damage).
+int jpegScanCount(Bytes data);
+
 } // namespace img

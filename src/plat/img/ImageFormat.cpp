@@ -69,4 +69,12 @@ void checkImageSize(std::int64_t width, std::int64_t height, const char* format)
                 + std::to_string(height) + " pixels");
 }
 
+void checkJpegScans(std::int64_t width, std::int64_t height, std::int64_t scans)
+{
+    if (scans > MaxJpegScans || scans * width * height > MaxJpegScanPixels)
+        throw ImageError(ImageError::Kind::Corrupt,
+            "Damaged picture: JPEG of " + std::to_string(width) + " x " + std::to_string(height) + " pixels in "
+                + std::to_string(scans) + " scans, more than a picture needs");
+}
+
 } // namespace img

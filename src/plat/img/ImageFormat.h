@@ -65,4 +65,14 @@ constexpr std::int64_t MaxImagePixels = 64 * 1024 * 1024;
 // Raises ImageError (TooLarge, or Corrupt for an empty size) unless Width x Height is decodable.
 void checkImageSize(std::int64_t width, std::int64_t height, const char* format);
 
+// A progressive JPEG walks its whole picture once per scan: the scans times the pixels bound the
+// work of decoding it (about a second at most). A picture of the largest size may have 32 scans,
+// a small one up to MaxJpegScans; usual files have about ten.
+constexpr std::int64_t MaxJpegScanPixels = std::int64_t(1) << 31;
+constexpr std::int64_t MaxJpegScans = 1000;
+
+// Raises ImageError (Corrupt: no writer makes such a file to be read) unless Scans scans of
+// Width x Height pixels are within the bounds above.
+void checkJpegScans(std::int64_t width, std::int64_t height, std::int64_t scans);
+
 } // namespace img

@@ -1,5 +1,7 @@
 #include "plat/img/JpegCodec.h"
 
+#include "plat/img/ImageExtent.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -12,9 +14,6 @@
 namespace img {
 
 namespace {
-
-// A progressive file can hold any number of scans; beyond this one is a decoding bomb.
-constexpr int MaxScans = 1000;
 
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
 constexpr J_COLOR_SPACE Native32 = JCS_EXT_BGRA;
@@ -55,11 +54,18 @@ void onMessage(j_common_ptr cinfo, int level)
     }
 }
 
+// The scans were counted before decoding; this holds the bound should the decoder meet more.
 void onProgress(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans) {
+    if (!cinfo->is_decompressor)
+        return;
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    const std::int64_t scans = d->input_scan_number;
+    const std::int64_t pixels = std::int64_t(d->image_width) * d->image_height;
+    if (scans > MaxJpegScans || scans * pixels > MaxJpegScanPixels) {
         JpegErrors* errors = errorsOf(cinfo);
-        std::snprintf(errors->message, sizeof errors->message, "more than %d scans", MaxScans);
+        std::snprintf(errors->message, sizeof errors->message, "of %u x %u pixels in more than %lld scans",
+            unsigned(d->image_width), unsigned(d->image_height), static_cast<long long>(scans - 1));
         std::longjmp(errors->jump, 1);
     }
 }
@@ -184,6 +190,9 @@ QImage decodeJpeg(Bytes data)
     if (!readHeader(&d.cinfo, &d.errors, data.data(), data.size()))
         failJpeg(d.errors);
     checkImageSize(d.cinfo.image_width, d.cinfo.image_height, "JPEG");
+    // Counted before any pixel is made: a picture of many scans is refused at once.
+    if (d.cinfo.progressive_mode)
+        checkJpegScans(d.cinfo.image_width, d.cinfo.image_height, jpegScanCount(data));
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     switch (d.cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE:
