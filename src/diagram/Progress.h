@@ -22,6 +22,8 @@ public:
     virtual void Open(const std::string& caption, const std::string& info, int maximum) = 0;
     // Advances the bar by one, then lets the pending events run once (repaint, the Cancel button).
     virtual void StepIt() = 0;
+    // A new maximum for the bar of an open window (a length learnt once the window showed).
+    virtual void SetMaximum(int) { }
     // Whether Cancel was pressed since Open.
     virtual bool Cancelled() const = 0;
     // Hides the window; harmless when it is not open.

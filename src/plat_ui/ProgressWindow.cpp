@@ -59,6 +59,11 @@ void ProgressWindow::StepIt()
     QCoreApplication::processEvents();
 }
 
+void ProgressWindow::SetMaximum(int maximum)
+{
+    m_bar->setRange(0, std::max(maximum, 1));
+}
+
 void ProgressWindow::Close() { hide(); }
 
 void ProgressWindow::RequestCancel()

@@ -22,6 +22,7 @@ public:
 
     void Open(const std::string& caption, const std::string& info, int maximum) override;
     void StepIt() override;
+    void SetMaximum(int maximum) override;
     bool Cancelled() const override { return m_cancelled; }
     void Close() override;
 

@@ -8,6 +8,7 @@
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
+#include "plat_ui/net/TransferWait.h"
 #include "shell/About.h"
 #include "shell/CommentsDialog.h"
 #include "shell/Help.h"
@@ -385,9 +386,10 @@ void TZovForm::DropRecentFile(const QString& fileName)
 
 void TZovForm::OpenHandedOver(const QString& path)
 {
-    // A file handed over while a box, a dialog, a command or an export is under way waits for
-    // it to end: opening it in the middle would change the current diagram under their feet.
-    if (QApplication::activeModalWidget() || m_commandDepth > 0 || TDiagram::ExportRunning()) {
+    // A file handed over while a box, a dialog, a command, a transfer or an export is under way
+    // waits for it to end: opening it in the middle would change the current diagram under
+    // their feet.
+    if (QApplication::activeModalWidget() || m_commandDepth > 0 || TDiagram::ExportRunning() || net::TransferRunning()) {
         QTimer::singleShot(200, this, [this, path] { OpenHandedOver(path); });
         return;
     }

@@ -8,6 +8,7 @@
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
 #include "plat_ui/net/HttpDownload.h"
+#include "plat_ui/net/TransferWait.h"
 #include "shell/UpdateDialog.h"
 
 #include <QApplication>
@@ -37,6 +38,11 @@ namespace {
 
 // A version file is a label and a few lines of notes; anything bigger is not one.
 constexpr std::int64_t MaxVersionFile = 64 * 1024;
+// An installer of this program is some tens of megabytes; a reply far beyond is not one.
+constexpr std::int64_t MaxInstaller = 256 * 1024 * 1024;
+// Every transfer ends in this time at the latest, whatever the host does.
+constexpr int VersionFileTimeMs = 60 * 1000;
+constexpr int InstallerTimeMs = 30 * 60 * 1000;
 
 QString defaultHost()
 {
@@ -100,6 +106,24 @@ net::DownloadOptions progressOptions(Progress& progress)
     return o;
 }
 
+QString megabytes(std::int64_t bytes)
+{
+    return QString::number((bytes + (1 << 20) - 1) >> 20);
+}
+
+// "Cannot get new version", and why when the reason is the size.
+QString installerFailureText(const net::DownloadReply& reply, const QString& folder)
+{
+    const QString text = QStringLiteral("Cannot get new version");
+    if (reply.result == net::DownloadTooLarge)
+        return text + QStringLiteral(": the file offered is %1 MB, more than an installer can be (%2 MB)")
+                          .arg(megabytes(reply.announced), megabytes(MaxInstaller));
+    if (reply.result == ENOSPC)
+        return text + QStringLiteral(": there is not enough free space in %1 for its %2 MB")
+                          .arg(QDir::toNativeSeparators(folder), megabytes(reply.announced));
+    return text;
+}
+
 bool installerMayRun()
 {
     return UpdateConfig().webHost.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive)
@@ -119,13 +143,17 @@ void offer(QWidget* window)
         return;
     state().available.remove(1, 1);
 
-    const QString path = ensureFolder() + QLatin1Char('/') + name;
+    const QString folder = ensureFolder();
+    const QString path = folder + QLatin1Char('/') + name;
     std::unique_ptr<Progress> progress = NewProgress();
+    net::DownloadOptions options = progressOptions(*progress);
+    options.maxSize = MaxInstaller;
+    options.timeoutMs = InstallerTimeMs;
     const net::DownloadReply reply = net::DownloadFile(
-        (UpdateConfig().webHost + QLatin1Char('/') + name).toStdString(), path.toStdString(), progressOptions(*progress));
+        (UpdateConfig().webHost + QLatin1Char('/') + name).toStdString(), path.toStdString(), options);
     if (reply.result != net::DownloadDone || reply.httpStatus != 200) {
         QFile::remove(path); // an error page is not an installer
-        ui::ShowMessage(QStringLiteral("Cannot get new version"), window);
+        ui::ShowMessage(installerFailureText(reply, folder), window);
         return;
     }
     if (!installerMayRun()) {
@@ -171,6 +199,7 @@ private:
             net::DownloadOptions o;
             o.stop = &m_stop;
             o.maxSize = MaxVersionFile;
+            o.timeoutMs = VersionFileTimeMs;
             const net::DownloadReply reply = net::DownloadFile(url, file, o);
             if (reply.result != net::DownloadDone)
                 return;
@@ -199,10 +228,10 @@ private:
         TryOffer();
     }
 
-    // Shown once no other command or modal window is under way.
+    // Shown once no other command, transfer or modal window is under way.
     void TryOffer()
     {
-        if (state().busy || QApplication::activeModalWidget()) {
+        if (state().busy || QApplication::activeModalWidget() || net::TransferRunning()) {
             QTimer::singleShot(UpdateConfig().deferMs, this, [this] { TryOffer(); });
             return;
         }
@@ -317,6 +346,7 @@ void UpdateClick(QWidget* window)
         std::unique_ptr<Progress> progress = NewProgress();
         net::DownloadOptions o = progressOptions(*progress);
         o.maxSize = MaxVersionFile;
+        o.timeoutMs = VersionFileTimeMs;
         const net::DownloadReply reply = net::DownloadFile(
             (UpdateConfig().webHost + QStringLiteral("/version.html")).toStdString(), path.toStdString(), o);
         if (reply.result != net::DownloadDone || reply.httpStatus != 200) {

@@ -3,8 +3,9 @@
 // version on its first line and the changes on the others; a newer version is offered, and when
 // accepted its installer is downloaded, started, and the program closes.
 //
-// All of it runs on the GUI thread except the background check, which downloads into a file of
-// its own and hands the label and notes to the GUI thread in a queued call. Nothing the host sends
+// The commands run on the GUI thread, and their downloads on a thread of their own behind the
+// progress window, each within a time limit; the background check downloads into a file of its
+// own and hands the label and notes to the GUI thread in a queued call. Nothing the host sends
 // becomes a file name or a command line unless it is a well-formed version label, and an
 // installer is started only when it came from a host whose identity was verified (HTTPS).
 

@@ -2,6 +2,7 @@
 
 #include "diagram/Diagram.h"
 #include "diagram/DiagramFile.h"
+#include "diagram/Progress.h"
 #include "plat/io/FileNames.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/net/HttpUpload.h"
@@ -53,7 +54,11 @@ void UploadToRepository(const TDiagram& diagram, QWidget* window)
     request.path = path;
     request.fileName = info.fileName().toStdString();
     request.partType = "multipart/form-data";
-    const net::UploadReply reply = net::PostFile(request);
+    // Sent from a thread of its own: the window keeps painting and Cancel stops it at once.
+    std::unique_ptr<Progress> progress = NewProgress();
+    const net::UploadReply reply = net::PostFileWithProgress(request, *progress, "ZOV update", UploadProgressText);
+    if (reply.cancelled)
+        return; // the user's own choice: nothing to say
     ui::ShowMessage(UploadReplyText(reply.httpStatus, reply.body, info.completeBaseName()), window);
 }
 

@@ -148,7 +148,7 @@ TEST(HttpDownload, RefusesWhatIsNotAWholeContentAndKeepsTheOldFile)
     expectUntouched();
     DownloadOptions capped;
     capped.maxSize = 64 * 1024;
-    EXPECT_EQ(DownloadFile(server.url() + "/huge", target.toStdString(), capped).result, -1);
+    EXPECT_EQ(DownloadFile(server.url() + "/huge", target.toStdString(), capped).result, net::DownloadTooLarge);
     expectUntouched();
 
     // Nobody listening.

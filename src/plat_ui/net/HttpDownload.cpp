@@ -1,17 +1,17 @@
 #include "plat_ui/net/HttpDownload.h"
 
-#include "diagram/Progress.h"
 #include "plat/sys/Trace.h"
-
-#include <QCoreApplication>
+#include "plat_ui/net/CurlPerform.h"
+#include "plat_ui/net/TransferWait.h"
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <mutex>
-#include <algorithm>
 #include <vector>
 
 namespace zov::net {
@@ -27,14 +27,25 @@ void note(const std::string& line) noexcept
     }
 }
 
+// The room left in the folder of Path; -1 when it cannot be told.
+std::int64_t freeSpaceFor(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
+    const std::filesystem::space_info space = std::filesystem::space(folder, error);
+    return error ? -1 : std::int64_t(space.available);
+}
+
+// One download. Run() may go on a thread of its own; Finish() puts the file in place (or removes
+// it) on the caller's thread, once nothing can cancel any more.
 struct Transfer {
     const DownloadOptions* options = nullptr;
+    TransferMonitor* monitor = nullptr; // with a progress window: what the waiting window is told
     CURL* curl = nullptr;
     std::string localFile;
     std::string partFile;
     std::FILE* file = nullptr;
     bool started = false; // the reply's header was checked and the file created
-    bool shown = false; // the progress window is open
     int result = 0; // set when a callback stops the transfer
     bool stopped = false;
     std::exception_ptr error; // raised inside a callback, passed on once the transfer is closed
@@ -42,11 +53,12 @@ struct Transfer {
     std::int64_t written = 0;
     int blocks = 0;
     std::vector<char> block;
+    long httpStatus = 0;
 
     void Status(const std::string& text) const
     {
-        if (options->progress && options->status)
-            options->status(text);
+        if (monitor)
+            monitor->Status(text);
     }
 
     void Stop(int code)
@@ -54,6 +66,8 @@ struct Transfer {
         result = code;
         stopped = true;
     }
+
+    bool StopRequested() const { return (options->stop && options->stop->load()) || (monitor && monitor->Stopped()); }
 
     // Checks the reply's length and creates the file; false when the transfer must stop.
     bool Start()
@@ -71,14 +85,18 @@ struct Transfer {
         note("Size: " + std::to_string(length));
         if (options->maxSize >= 0 && length > options->maxSize) {
             note("Size refused");
-            Stop(DownloadNoContent);
+            Stop(DownloadTooLarge);
             return false;
         }
-        if (options->progress && length > DownloadBlockSize) {
-            options->progress->Open(options->caption, options->info, static_cast<int>(length / DownloadBlockSize + 1));
-            shown = true;
+        // Refused before a byte is written: a folder filled to the brim helps nobody.
+        if (const std::int64_t room = freeSpaceFor(localFile); room >= 0 && length > room) {
+            note("Size over the free space: " + std::to_string(room));
+            Stop(ENOSPC);
+            return false;
         }
-        file = std::fopen(partFile.c_str(), "wb");
+        if (monitor)
+            monitor->Length(length);
+        file = std::fopen(partFile.c_str(), "wbe");
         if (!file) {
             const int code = errno ? errno : EIO;
             note("Error " + std::to_string(code) + " opening " + localFile);
@@ -93,7 +111,7 @@ struct Transfer {
     {
         if (block.empty())
             return true;
-        if (std::fwrite(block.data(), 1, block.size(), file) != block.size()) {
+        if (std::fwrite(block.data(), 1, block.size(), file) != block.size() || std::fflush(file) != 0) {
             const int code = errno ? errno : EIO;
             note("Error " + std::to_string(code) + " writing " + localFile);
             Stop(code);
@@ -101,19 +119,19 @@ struct Transfer {
         }
         written += static_cast<std::int64_t>(block.size());
         block.clear();
-        if (options->progress) {
-            options->progress->StepIt();
-            if (options->progress->Cancelled()) {
-                Stop(DownloadAbandoned);
-                return false;
-            }
+        if (monitor)
+            monitor->Block();
+        if (StopRequested()) {
+            Stop(DownloadAbandoned);
+            return false;
         }
         ++blocks;
         Status("Bloc " + std::to_string(blocks));
         return true;
     }
 
-    bool StopRequested() const { return options->stop && options->stop->load(); }
+    void Run(const std::string& url);
+    int Finish(int result);
 };
 
 size_t takeData(Transfer* t, char* data, size_t bytes)
@@ -151,35 +169,106 @@ size_t onData(char* data, size_t size, size_t count, void* user)
     }
 }
 
-bool tick(Transfer* t)
-{
-    if (t->StopRequested()) {
-        t->Stop(DownloadAbandoned);
-        return false;
-    }
-    if (t->options->progress) {
-        QCoreApplication::processEvents();
-        if (t->options->progress->Cancelled()) {
-            t->Stop(DownloadAbandoned);
-            return false;
-        }
-    }
-    return true;
-}
-
-// Called often, also while nothing arrives: keeps the window alive and notices Cancel or a stop.
-int onTick(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+// At the end of each reply's head the announced length is judged, before any content arrives;
+// the heads of interim replies and of redirections followed are passed over.
+size_t onHeader(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
     if (t->stopped)
-        return 1;
+        return 0;
+    if (t->started || !(bytes == 2 && data[0] == '\r' && data[1] == '\n'))
+        return bytes;
+    long status = 0;
+    curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &status);
+    char* redirect = nullptr;
+    curl_easy_getinfo(t->curl, CURLINFO_REDIRECT_URL, &redirect);
+    if (status < 200 || redirect)
+        return bytes;
     try {
-        return tick(t) ? 0 : 1;
+        return t->Start() ? bytes : 0;
     } catch (...) {
         t->error = std::current_exception();
         t->Stop(DownloadAbandoned);
-        return 1;
+        return 0;
     }
+}
+
+void Transfer::Run(const std::string& url)
+{
+    Status("+++++++");
+    Status("Calling");
+    const std::string agent = NextUserAgent();
+    curl = curl_easy_init();
+    if (!curl) {
+        Stop(DownloadAbandoned);
+        return;
+    }
+    const bool secure = url.rfind("https://", 0) == 0;
+    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    // A secure address never gets redirected to a plain one.
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
+    if (options->timeoutMs > 0)
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(options->timeoutMs));
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+
+    const CURLcode rc = PerformUntilStopped(curl, [this] { return StopRequested(); });
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &httpStatus);
+    try {
+        if (stopped) {
+        } else if (rc == CURLE_ABORTED_BY_CALLBACK) {
+            Stop(DownloadAbandoned);
+        } else if (rc != CURLE_OK) {
+            if (started) {
+                note("Receive error " + std::to_string(int(rc)));
+                Stop(DownloadBrokenOff);
+            } else {
+                note("OpenURL error " + std::to_string(int(rc)));
+                Stop(DownloadNoContent);
+            }
+        } else if (!started && !Start()) {
+            // an empty content: no data callback came
+        } else if (!FlushBlock()) {
+        } else if (written != contentLength) {
+            note("Receive error: " + std::to_string(written) + " of " + std::to_string(contentLength));
+            Stop(DownloadBrokenOff);
+        }
+    } catch (...) {
+        error = std::current_exception();
+        Stop(DownloadAbandoned);
+    }
+    curl_easy_cleanup(curl);
+    curl = nullptr;
+    curl_slist_free_all(headers);
+}
+
+int Transfer::Finish(int outcome)
+{
+    if (file) {
+        if (std::fclose(file) != 0 && outcome == DownloadDone)
+            outcome = errno ? errno : EIO;
+        file = nullptr;
+        if (outcome == DownloadDone && std::rename(partFile.c_str(), localFile.c_str()) != 0)
+            outcome = errno ? errno : EIO;
+        if (outcome != DownloadDone)
+            std::remove(partFile.c_str());
+        note("FileSize: " + std::to_string(outcome == DownloadDone ? written : 0) + " RC= " + std::to_string(outcome));
+    }
+    return outcome;
 }
 
 std::mutex randomMutex;
@@ -204,85 +293,36 @@ std::string NextUserAgent()
 DownloadReply DownloadFile(const std::string& url, const std::string& localFile, const DownloadOptions& options)
 {
     note("Downloading " + url);
+    EnsureNetInitialised();
     Transfer t;
     t.options = &options;
     t.localFile = localFile;
     t.partFile = localFile + ".part";
-    t.Status("+++++++");
-    t.Status("Calling");
-    DownloadReply reply;
 
-    EnsureNetInitialised();
-    const std::string agent = NextUserAgent();
-    t.curl = curl_easy_init();
-    if (!t.curl)
-        return reply;
-    const bool secure = url.rfind("https://", 0) == 0;
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    headers = curl_slist_append(headers, "Pragma: no-cache");
-    curl_easy_setopt(t.curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(t.curl, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(t.curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(t.curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    // A secure address never gets redirected to a plain one.
-    curl_easy_setopt(t.curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-    curl_easy_setopt(t.curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(t.curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(t.curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(t.curl, CURLOPT_CONNECTTIMEOUT, 30L);
-    curl_easy_setopt(t.curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(t.curl, CURLOPT_LOW_SPEED_TIME, 60L);
-    curl_easy_setopt(t.curl, CURLOPT_WRITEFUNCTION, onData);
-    curl_easy_setopt(t.curl, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(t.curl, CURLOPT_XFERINFOFUNCTION, onTick);
-    curl_easy_setopt(t.curl, CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(t.curl, CURLOPT_NOPROGRESS, 0L);
-
-    const CURLcode rc = curl_easy_perform(t.curl);
-    curl_easy_getinfo(t.curl, CURLINFO_RESPONSE_CODE, &reply.httpStatus);
-
-    int result = DownloadDone;
-    try {
-        if (t.stopped) {
-            result = t.result;
-        } else if (rc != CURLE_OK) {
-            if (t.started) {
-                note("Receive error " + std::to_string(int(rc)));
-                result = DownloadBrokenOff;
-            } else {
-                note("OpenURL error " + std::to_string(int(rc)));
-                result = DownloadNoContent;
-            }
-        } else if (!t.started && !t.Start()) {
-            result = t.result; // an empty content: no data callback came
-        } else if (!t.FlushBlock()) {
-            result = t.result;
-        } else if (t.written != t.contentLength) {
-            note("Receive error: " + std::to_string(t.written) + " of " + std::to_string(t.contentLength));
-            result = DownloadBrokenOff;
-        }
-    } catch (...) {
-        t.error = std::current_exception();
-        result = DownloadAbandoned;
+    bool cancelled = false;
+    if (options.progress) {
+        TransferMonitor monitor;
+        t.monitor = &monitor;
+        TransferWindow window;
+        window.progress = options.progress;
+        window.caption = options.caption;
+        window.info = options.info;
+        window.blockSize = DownloadBlockSize;
+        window.status = options.status;
+        cancelled = RunTransfer(window, monitor, [&] { t.Run(url); });
+        t.monitor = nullptr;
+    } else {
+        t.Run(url);
     }
-    curl_easy_cleanup(t.curl);
-    curl_slist_free_all(headers);
-
-    if (t.shown)
-        options.progress->Close();
-    if (t.file) {
-        if (std::fclose(t.file) != 0 && result == DownloadDone)
-            result = errno ? errno : EIO;
-        if (result == DownloadDone && std::rename(t.partFile.c_str(), localFile.c_str()) != 0)
-            result = errno ? errno : EIO;
-        if (result != DownloadDone)
-            std::remove(t.partFile.c_str());
-        note("FileSize: " + std::to_string(result == DownloadDone ? t.written : 0) + " RC= " + std::to_string(result));
-    }
+    // A Cancel that came while the last blocks arrived still cancels: nothing is kept.
+    const int result = t.Finish(cancelled ? int(DownloadAbandoned) : t.stopped ? t.result : int(DownloadDone));
     if (t.error)
         std::rethrow_exception(t.error);
+    DownloadReply reply;
     reply.result = result;
+    reply.httpStatus = t.httpStatus;
     reply.size = result == DownloadDone ? t.written : 0;
+    reply.announced = t.contentLength;
     return reply;
 }
 

@@ -2,7 +2,9 @@
 
 #include "plat/rt/Errors.h"
 #include "plat/sys/Trace.h"
+#include "plat_ui/net/CurlPerform.h"
 #include "plat_ui/net/HttpDownload.h"
+#include "plat_ui/net/TransferWait.h"
 
 #include <curl/curl.h>
 
@@ -12,6 +14,8 @@
 namespace zov::net {
 
 namespace {
+
+constexpr std::int64_t BlockSize = 4096;
 
 struct Reply {
     UploadReply* reply;
@@ -29,6 +33,27 @@ size_t onReply(char* data, size_t size, size_t count, void* user)
     return bytes; // the rest is read and dropped, so the host is not cut off mid-reply
 }
 
+// Tells the waiting window how much of the file went out, a step per block.
+struct Sent {
+    TransferMonitor* monitor = nullptr;
+    bool lengthTold = false;
+    std::int64_t blocks = 0;
+};
+
+int onSent(void* user, curl_off_t, curl_off_t, curl_off_t total, curl_off_t now)
+{
+    auto* sent = static_cast<Sent*>(user);
+    if (!sent->monitor)
+        return 0;
+    if (!sent->lengthTold && total > 0) {
+        sent->lengthTold = true;
+        sent->monitor->Length(total);
+    }
+    for (; sent->blocks < now / BlockSize; ++sent->blocks)
+        sent->monitor->Block();
+    return 0;
+}
+
 struct CurlDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
 };
@@ -36,9 +61,7 @@ struct MimeDeleter {
     void operator()(curl_mime* m) const { curl_mime_free(m); }
 };
 
-} // namespace
-
-UploadReply PostFile(const UploadRequest& request)
+UploadReply post(const UploadRequest& request, const std::atomic<bool>* stop, TransferMonitor* monitor)
 {
     EnsureNetInitialised();
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
@@ -54,6 +77,7 @@ UploadReply PostFile(const UploadRequest& request)
 
     UploadReply reply;
     Reply sink { &reply, request.maxReply };
+    Sent sent { monitor };
     char message[CURL_ERROR_SIZE] = {};
     const std::string agent = NextUserAgent();
     CURL* c = curl.get();
@@ -65,10 +89,20 @@ UploadReply PostFile(const UploadRequest& request)
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
+    if (request.timeoutMs > 0)
+        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(request.timeoutMs));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onReply);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onSent);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &sent);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, message);
-    const CURLcode rc = curl_easy_perform(c);
+    const CURLcode rc = PerformUntilStopped(
+        c, [&] { return (stop && stop->load()) || (monitor && monitor->Stopped()); });
+    if (rc == CURLE_ABORTED_BY_CALLBACK) {
+        reply.cancelled = true;
+        return reply;
+    }
     if (rc != CURLE_OK) {
         // The detail (host, port) goes to the trace; the shown text has no period, which the
         // error display would cut at.
@@ -79,6 +113,33 @@ UploadReply PostFile(const UploadRequest& request)
         throw rt::Error(std::string("Upload failed: ") + curl_easy_strerror(rc));
     }
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &reply.httpStatus);
+    return reply;
+}
+
+} // namespace
+
+UploadReply PostFile(const UploadRequest& request, const std::atomic<bool>* stop)
+{
+    return post(request, stop, nullptr);
+}
+
+UploadReply PostFileWithProgress(
+    const UploadRequest& request, Progress& progress, const std::string& caption, const std::string& info)
+{
+    EnsureNetInitialised();
+    TransferMonitor monitor;
+    TransferWindow window;
+    window.progress = &progress;
+    window.caption = caption;
+    window.info = info;
+    window.blockSize = BlockSize;
+    window.openAtOnce = true;
+    UploadReply reply;
+    const bool cancelled = RunTransfer(window, monitor, [&] { reply = post(request, nullptr, &monitor); });
+    if (cancelled) {
+        reply = {};
+        reply.cancelled = true;
+    }
     return reply;
 }
 
