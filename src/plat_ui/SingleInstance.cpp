@@ -1,11 +1,18 @@
 #include "plat_ui/SingleInstance.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zov::ui {
@@ -14,6 +21,67 @@ namespace {
 constexpr char KindActivate = 0;
 constexpr char KindOpen = 1;
 constexpr char Answer = 1;
+constexpr int LockWaitMs = 10000;
+constexpr int ProbeMs = 2000;
+
+// A folder of the user's that nobody else may enter.
+bool isPrivateFolder(const QString& folder)
+{
+    struct stat status {};
+    return !folder.isEmpty() && ::lstat(QFile::encodeName(folder).constData(), &status) == 0 && S_ISDIR(status.st_mode)
+        && status.st_uid == ::getuid() && (status.st_mode & 077) == 0;
+}
+
+QString privateFolder()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (isPrivateFolder(runtime))
+        return runtime;
+    // No usable runtime folder: one of our own in the temporary folder, made private.
+    const QString own = QDir::tempPath() + QStringLiteral("/zovaran-") + QString::number(::getuid());
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    return isPrivateFolder(own) ? own : QString();
+}
+
+// The lock starts take turns under, held for one scope.
+class NameLock {
+public:
+    explicit NameLock(const QString& socketPath)
+    {
+        m_fd = ::open(QFile::encodeName(socketPath + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0)
+            return;
+        QElapsedTimer clock;
+        clock.start();
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if (clock.elapsed() > LockWaitMs) {
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
+            QThread::msleep(10);
+        }
+    }
+    ~NameLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // and the lock with it
+    }
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+// Whether an instance answers on Path.
+bool answers(const QString& path)
+{
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    const bool connected = probe.waitForConnected(ProbeMs);
+    probe.abort();
+    return connected;
+}
 } // namespace
 
 QByteArray EncodeInstanceMessage(const InstanceMessage& message)
@@ -64,7 +132,16 @@ void BringToFront(QWidget* window)
 
 SingleInstance::SingleInstance(QString serverName)
     : m_name(std::move(serverName))
+    , m_path(SocketPath(m_name))
 {
+}
+
+QString SingleInstance::SocketPath(const QString& name)
+{
+    if (name.startsWith(u'/'))
+        return name;
+    const QString folder = privateFolder();
+    return folder.isEmpty() ? QString() : folder + u'/' + name;
 }
 
 SingleInstance::~SingleInstance()
@@ -74,8 +151,12 @@ SingleInstance::~SingleInstance()
             p.socket->abort();
     }
     m_queue.clear();
-    if (m_server)
+    if (m_server && m_server->isListening()) {
+        // Closing removes the socket file: under the lock, so that it is ours and not that of
+        // a start which took the name over meanwhile.
+        NameLock lock(m_path);
         m_server->close();
+    }
 }
 
 QString SingleInstance::DefaultServerName()
@@ -93,8 +174,10 @@ bool SingleInstance::SendToRunning(const InstanceMessage& message, int timeoutMs
     clock.start();
     auto remaining = [&] { return int(std::max<qint64>(0, timeoutMs - clock.elapsed())); };
 
+    if (m_path.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(m_path);
     if (!socket.waitForConnected(timeoutMs))
         return false; // nobody listens: no server, or one left behind by a crash
     socket.write(EncodeInstanceMessage(message));
@@ -113,16 +196,28 @@ bool SingleInstance::SendToRunning(const InstanceMessage& message, int timeoutMs
 
 bool SingleInstance::Listen()
 {
+    m_taken = false;
     if (m_server && m_server->isListening())
         return true;
+    if (m_path.isEmpty())
+        return false;
+    // One start at a time from here to listening: a start that comes after finds the server up.
+    NameLock lock(m_path);
+    if (!lock.held())
+        return false;
+    if (answers(m_path)) {
+        m_taken = true;
+        return false;
+    }
     m_server = std::make_unique<QLocalServer>();
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_name)) {
+    // Made in place, in the private folder: no access option, which would build the socket
+    // elsewhere and rename it over the name.
+    if (!m_server->listen(m_path)) {
         if (m_server->serverError() != QAbstractSocket::AddressInUseError)
             return false;
-        // Nobody answered on this name (the caller tried first), so the socket is stale.
-        QLocalServer::removeServer(m_name);
-        if (!m_server->listen(m_name))
+        // Nobody answered while we hold the lock: the socket was left by a crashed instance.
+        QLocalServer::removeServer(m_path);
+        if (!m_server->listen(m_path))
             return false;
     }
     QObject::connect(m_server.get(), &QLocalServer::newConnection, m_server.get(), [this] { acceptConnections(); });

@@ -41,14 +41,18 @@ bool IsAlreadyRunning(ui::SingleInstance& instance, const QStringList& parameter
             message.path = path;
         }
     }
-    if (instance.SendToRunning(message)) {
-        if (tooLong)
-            ui::ShowMessage(PathTooLongText + u'\n' + parameters.first());
-        return true;
+    // A start that finds the name taken when its turn comes hands over to the one that took it.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (instance.SendToRunning(message)) {
+            if (tooLong)
+                ui::ShowMessage(PathTooLongText + u'\n' + parameters.first());
+            return true;
+        }
+        // Messages wait until the main window can take them.
+        instance.SetHeld(true);
+        if (instance.Listen() || !instance.takenByAnother())
+            return false;
     }
-    // Messages wait until the main window can take them.
-    instance.SetHeld(true);
-    instance.Listen();
     return false;
 }
 

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 using namespace zov;
 
 namespace {
@@ -41,6 +44,7 @@ TEST(Program, ASecondStartHandsItsFileToTheFirst)
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
     env.insert("ZOVARAN_INSTANCE", "zovaran-test-" + QString::number(QCoreApplication::applicationPid()));
+    env.insert("XDG_RUNTIME_DIR", dir.path()); // private to the user, and gone after the test
 
     QProcess first;
     first.setProcessEnvironment(env);
@@ -62,4 +66,72 @@ TEST(Program, ASecondStartHandsItsFileToTheFirst)
 
     first.kill();
     first.waitForFinished();
+}
+
+// Starts at the same moment, with a file each and without: exactly one keeps running, every
+// other ends at once with code 0, and every file opens in the one that runs. Repeated, since a
+// fault here shows only on some runs.
+TEST(Program, StartsAtTheSameMomentLeaveExactlyOneRunningWithEveryFile)
+{
+    constexpr int Starts = 8;
+    for (int round = 0; round < 4; ++round) {
+        const bool withFiles = round % 2 == 0;
+        SCOPED_TRACE(withFiles ? "with a file each" : "without files");
+        QTemporaryDir dir;
+        QStringList files;
+        if (withFiles)
+            for (int i = 0; i < Starts; ++i) {
+                const QString name = dir.filePath(QStringLiteral("race%1").arg(i));
+                ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewWindward, name));
+                files << name;
+            }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        env.insert("XDG_DATA_HOME", dir.filePath("data"));
+        env.insert("ZOVARAN_INSTANCE", QStringLiteral("zovaran-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(round));
+        env.insert("XDG_RUNTIME_DIR", dir.path());
+
+        std::vector<std::unique_ptr<QProcess>> starts;
+        for (int i = 0; i < Starts; ++i) {
+            auto p = std::make_unique<QProcess>();
+            p->setProcessEnvironment(env);
+            p->setWorkingDirectory(dir.path());
+            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            QStringList arguments { "-debug" };
+            if (withFiles)
+                arguments.prepend(files[i] + ".zov");
+            p->start(ZOVARAN_BINARY, arguments);
+            starts.push_back(std::move(p));
+        }
+        auto running = [&] {
+            int n = 0;
+            for (auto& p : starts)
+                n += p->state() != QProcess::NotRunning ? 1 : 0;
+            return n;
+        };
+        QElapsedTimer clock;
+        clock.start();
+        while (running() > 1 && clock.elapsed() < 60000) {
+            for (auto& p : starts)
+                p->waitForFinished(10);
+        }
+        // Those that ended ended well; the one left stays.
+        QThread::msleep(300);
+        EXPECT_EQ(running(), 1);
+        for (auto& p : starts)
+            if (p->state() == QProcess::NotRunning) {
+                EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+                EXPECT_EQ(p->exitCode(), 0);
+            }
+        const QString trace = dir.filePath("TRACE.TXT");
+        for (const QString& file : files)
+            EXPECT_TRUE(waitForText(trace, "Open: " + file, 30000)) << file.toStdString();
+
+        for (auto& p : starts)
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished();
+            }
+    }
 }

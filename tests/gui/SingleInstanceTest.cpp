@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -17,6 +19,7 @@
 #include <thread>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -27,7 +30,19 @@ namespace {
 QString uniqueName()
 {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return QStringLiteral("zovtest-%1-%2").arg(QCoreApplication::applicationPid()).arg(QString::fromLatin1(info->name()));
+    const QString name
+        = QStringLiteral("zovtest-%1-%2").arg(QCoreApplication::applicationPid()).arg(QString::fromLatin1(info->name()));
+    // The lock file beside a socket stays for the program's next start; the tests' go at the end.
+    static struct LockFiles {
+        QStringList files;
+        ~LockFiles()
+        {
+            for (const QString& file : files)
+                QFile::remove(file);
+        }
+    } locks;
+    locks.files << SingleInstance::SocketPath(name) + QStringLiteral(".lock");
+    return name;
 }
 
 // Runs Body on another thread (as a second process would) while this thread serves events.
@@ -140,7 +155,7 @@ TEST(SingleInstance, HeldMessagesWaitInOrderAndMalformedOnesAreDropped)
     EXPECT_GE(took, 250);
     runAsSecondStart([&] {
         QLocalSocket raw;
-        raw.connectToServer(first.serverName());
+        raw.connectToServer(SingleInstance::SocketPath(first.serverName()));
         ASSERT_TRUE(raw.waitForConnected(1000));
         raw.write(QByteArray("\x07junk", 5));
         raw.waitForBytesWritten(1000);
@@ -159,7 +174,7 @@ TEST(SingleInstance, HeldMessagesWaitInOrderAndMalformedOnesAreDropped)
 TEST(SingleInstance, SocketLeftByACrashedInstanceIsTakenOver)
 {
     const QString name = uniqueName();
-    const QByteArray path = QDir(QDir::tempPath()).filePath(name).toUtf8();
+    const QByteArray path = SingleInstance::SocketPath(name).toUtf8();
     // A socket file nobody listens on, as a killed instance leaves it.
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
@@ -179,6 +194,41 @@ TEST(SingleInstance, SocketLeftByACrashedInstanceIsTakenOver)
     runAsSecondStart([&] { found = SingleInstance(name).SendToRunning({}); });
     EXPECT_TRUE(found);
     EXPECT_EQ(count, 1);
+}
+
+TEST(SingleInstance, ALiveInstanceIsNeverReplacedAndItsSocketIsPrivateByItsFolder)
+{
+    SingleInstance first(uniqueName());
+    ASSERT_TRUE(first.Listen());
+    QStringList received;
+    first.SetHandler([&](const InstanceMessage& m) { received << QString::fromUtf8(m.path); });
+
+    // The socket is made in place in a folder nobody else may enter.
+    const QString path = SingleInstance::SocketPath(first.serverName());
+    struct stat socket {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &socket), 0);
+    EXPECT_TRUE(S_ISSOCK(socket.st_mode));
+    struct stat folder {};
+    ASSERT_EQ(::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &folder), 0);
+    EXPECT_EQ(folder.st_uid, ::getuid());
+    EXPECT_EQ(folder.st_mode & 077, 0u);
+
+    // A start that believes the name is free (as a late one did, whose try to connect came too
+    // early) must not take it over from the live instance.
+    bool listened = true;
+    bool taken = false;
+    runAsSecondStart([&] {
+        SingleInstance late(first.serverName());
+        listened = late.Listen();
+        taken = late.takenByAnother();
+    });
+    EXPECT_FALSE(listened);
+    EXPECT_TRUE(taken);
+    struct stat after {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, socket.st_ino); // the same socket, not one renamed over it
+    runAsSecondStart([&] { SingleInstance(first.serverName()).SendToRunning({ true, QByteArray("/c.zov") }); });
+    EXPECT_EQ(received, QStringList { QStringLiteral("/c.zov") });
 }
 
 TEST(SingleInstance, SecondStartSendsItsFileAsAnAbsolutePathAndSwitchesOnlyActivate)
