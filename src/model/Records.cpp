@@ -355,7 +355,7 @@ void TPerso::Load(io::BinaryReader& s, const LoadContext&)
         end = img::imageExtent(*type, s.data(), start);
     } catch (const img::ImageError& e) {
         if (e.kind() == img::ImageError::Kind::Truncated && *type == img::ImageType::Jpeg)
-            end = s.size(); // no end marker: take the rest of the data as older readers did
+            end = s.size(); // no end marker: the picture runs to the end of the data
         else
             s.fail(e.kind() == img::ImageError::Kind::Truncated ? FormatError::Kind::Truncated
                                                                 : FormatError::Kind::Corrupt,

@@ -37,7 +37,7 @@ template <std::size_t N> QString fieldText(const std::array<char, N>& field)
     return rt::FromCp1252(FieldText(field));
 }
 
-// Stored descriptions keep Windows line ends; the memo works with bare line feeds.
+// Stored descriptions keep CR LF line ends; the memo works with bare line feeds.
 QString toMemo(const QString& stored)
 {
     QString t = stored;

@@ -68,7 +68,7 @@ QPushButton* newButton(QWidget* parent, const char* name, const char* caption)
     return button;
 }
 
-// Object texts keep Windows line ends; the editor works with bare line feeds.
+// Object texts keep CR LF line ends; the editor works with bare line feeds.
 QString toEditor(const std::string& bytes)
 {
     QString t = rt::FromCp1252(bytes);
@@ -223,7 +223,7 @@ void TComments::Refresh(TGenText* text)
         return;
     FText = text;
     m_shown = Target();
-    m_originalModified = m_shown ? m_shown->FModified : 0;
+    m_filledModified = m_shown ? m_shown->FModified : 0;
     m_undoDepth = m_shown ? m_shown->FUndoStack.size() : 0;
     m_undoTop = m_shown && !m_shown->FUndoStack.empty() ? m_shown->FUndoStack.back().get() : nullptr;
     auto* remark = dynamic_cast<TRemarque*>(text);
@@ -236,7 +236,7 @@ void TComments::Refresh(TGenText* text)
     CheckBox2->setChecked((text->FFlags & flTransparent) != 0);
     m_filling = false;
     FOriginalText = text->FText;
-    m_originalLooks = { remark ? remark->FFrame : std::uint8_t(0), (text->FFlags & flTransparent) != 0,
+    m_filledLooks = { remark ? remark->FFrame : std::uint8_t(0), (text->FFlags & flTransparent) != 0,
         text->FFontName, text->FFontSize, text->FFontStyle, text->FFontColor, text->FFont };
     FChanged = false;
 
@@ -253,7 +253,7 @@ void TComments::Refresh(TGenText* text)
 void TComments::KeepModified()
 {
     if (m_shown && m_shown->FModified)
-        m_originalModified = m_shown->FModified;
+        m_filledModified = m_shown->FModified;
 }
 
 void TComments::MarkChanged()
@@ -261,7 +261,7 @@ void TComments::MarkChanged()
     // Marked before and unmarked since: the diagram was saved with the edits in it, so the text
     // Cancel puts back is a change to the file.
     if (FChanged && m_shown && m_shown->FModified == 0)
-        m_originalModified = 1;
+        m_filledModified = 1;
     FChanged = true;
     if (m_shown)
         m_shown->FModified = 1; // a text typed here is saved like any other change
@@ -359,7 +359,7 @@ void TComments::Button2Click()
 void TComments::Button3Click()
 {
     DiagramLink* d = m_shown;
-    RestoreOriginal();
+    RestoreAsFilled();
     hide();
     if (d) {
         d->Redraw();
@@ -389,23 +389,23 @@ void TComments::Button4Click()
     hide();
 }
 
-void TComments::RestoreOriginal()
+void TComments::RestoreAsFilled()
 {
     if (!FText)
         return;
     TGenText& t = *FText;
     t.FText = FOriginalText;
     if (auto* remark = dynamic_cast<TRemarque*>(FText))
-        remark->FFrame = m_originalLooks.frame;
-    if (m_originalLooks.transparent)
+        remark->FFrame = m_filledLooks.frame;
+    if (m_filledLooks.transparent)
         t.FFlags |= flTransparent;
     else
         t.FFlags &= std::uint16_t(~flTransparent);
-    t.FFontName = m_originalLooks.fontName;
-    t.FFontSize = m_originalLooks.fontSize;
-    t.FFontStyle = m_originalLooks.fontStyle;
-    t.FFontColor = m_originalLooks.fontColor;
-    t.FFont = m_originalLooks.font;
+    t.FFontName = m_filledLooks.fontName;
+    t.FFontSize = m_filledLooks.fontSize;
+    t.FFontStyle = m_filledLooks.fontStyle;
+    t.FFontColor = m_filledLooks.fontColor;
+    t.FFont = m_filledLooks.font;
     t.InvalidatePath();
     if (m_shown) {
         const auto& undo = m_shown->FUndoStack;
@@ -413,7 +413,7 @@ void TComments::RestoreOriginal()
         if (FChanged && m_shown->FModified == 0)
             m_shown->FModified = 1; // saved with the edits: putting the text back changes the file
         else if (!editedElsewhere)
-            m_shown->FModified = m_originalModified;
+            m_shown->FModified = m_filledModified;
     }
     FChanged = false;
 }
@@ -439,7 +439,7 @@ void TComments::resizeEvent(QResizeEvent* event)
 
 void TComments::closeEvent(QCloseEvent* event)
 {
-    RestoreOriginal(); // the close box cancels
+    RestoreAsFilled(); // the close box cancels
     QWidget::closeEvent(event);
 }
 

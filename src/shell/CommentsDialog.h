@@ -109,7 +109,7 @@ private:
     void Button3Click(); // Cancel
     void Button4Click(); // Delete
     // Puts back what the last Refresh found: text, frame, transparency, font, modified state.
-    void RestoreOriginal();
+    void RestoreAsFilled();
     void MarkChanged();
 
     DiagramLink* m_diagram = nullptr;
@@ -123,8 +123,8 @@ private:
         std::int32_t fontStyle = 0;
         std::uint32_t fontColor = 0;
         gfx::Font font;
-    } m_originalLooks;                   // and its looks
-    std::uint8_t m_originalModified = 0; // the diagram's modified flag then
+    } m_filledLooks;                   // and its looks
+    std::uint8_t m_filledModified = 0; // the diagram's modified flag then
     // The diagram's undo stack then: an edit recorded since is another change Cancel keeps.
     std::size_t m_undoDepth = 0;
     const void* m_undoTop = nullptr;

@@ -555,7 +555,7 @@ TEST(Editing, RandomEditsUndoneRestoreTheForest)
         EditFixture f;
         TDiagram& d = f.diagram;
         d.NewStart();
-        const std::string original = describe(d);
+        const std::string atStart = describe(d);
         std::string log; // the edits made, for the failure message
         for (int op = 0; op < 30; ++op) {
             std::vector<TObjet*> all = walk(d);
@@ -603,6 +603,6 @@ TEST(Editing, RandomEditsUndoneRestoreTheForest)
         zovtest::ExpectRoundTrip(d);
         while (!d.FUndoStack.empty())
             d.Undo();
-        ASSERT_EQ(describe(d), original) << "round " << round << ": " << log;
+        ASSERT_EQ(describe(d), atStart) << "round " << round << ": " << log;
     }
 }

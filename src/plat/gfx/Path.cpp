@@ -35,7 +35,7 @@ QPointF ellipsePoint(QPointF c, double rx, double ry, double phi)
     return { c.x() + rx * std::cos(phi), c.y() + ry * std::sin(phi) };
 }
 
-// Half up, as the drawing library turns float rectangles into integer ones.
+// Half up: the rule by which a float rectangle becomes an integer one.
 int roundHalfUp(double v)
 {
     const double r = std::floor(v + 0.5);

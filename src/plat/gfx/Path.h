@@ -57,7 +57,7 @@ public:
     bool contains(int x, int y) const;
     // Bounds of the points of the path (not widened by any pen).
     QRectF pointBounds() const;
-    // Integer bounds widened for PEN the way the drawing library reports them: the point bounds
+    // Integer bounds widened for PEN, the bounds repaints and hit tests rely on: the point bounds
     // grown by the pen's miter reach (5 x width) when the path has more than two points, by half
     // the width otherwise; x, y, width and height each rounded half up. Empty path: (0,0,0,0).
     // Throws rt::RangeError when a coordinate is out of the integer range.

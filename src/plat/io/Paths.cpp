@@ -30,7 +30,7 @@ QString ShortenPath(const QString& path)
     const int first = firstSeparator(path);
     if (first < 0)
         return path;
-    // The elision mark takes the separator the head ends with, so "C:\a\b" stays Windows-like.
+    // The elision mark takes the separator the head ends with, so "C:\a\b" keeps its backslashes.
     const QString head = path.left(first + 1);
     const QString mark = QStringLiteral("...") + path[first];
     // The tail is never cut to a length: cutting it would show (and let tabs match) a different file.

@@ -1,6 +1,6 @@
 #pragma once
-// Path and command-line helpers of the program. Paths are split at "/" and at "\" alike, so both
-// the Linux paths the program meets and the Windows-style names older settings may hold work.
+// Path and command-line helpers of the program. Paths are split at "/" and at "\" alike, so a
+// name written with either separator (in the settings, on the command line) works.
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
-// A text file written with CR LF line ends, the way the program's text outputs are read
-// elsewhere. Written to a file, the text replaces the former file only once it is complete.
+// A text file written with CR LF line ends, as every text the program writes has them. Written
+// to a file, the text replaces the former file only once it is complete.
 
 #include <QByteArray>
 

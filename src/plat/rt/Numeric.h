@@ -52,7 +52,8 @@ template <typename T> T checked(std::int64_t v)
     return static_cast<T>(v);
 }
 
-// Wrapping 32-bit arithmetic, for the places where the original arithmetic overflowed silently.
+// Wrapping 32-bit arithmetic for sums of positions and offsets: far out they wrap, as all of the
+// program's integer arithmetic does, rather than stop.
 inline std::int32_t wrapAdd(std::int32_t a, std::int32_t b)
 {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
