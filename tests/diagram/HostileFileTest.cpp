@@ -4,10 +4,16 @@
 #include "diagram/DiagramFile.h"
 #include "model/Objet.h"
 #include "model/Records.h"
+#include "plat/img/Codecs.h"
+#include "support/LoadSaveLoad.h"
+#include "support/RichDiagram.h"
 #include "support/SlowJpeg.h"
 #include "support/ZovBytes.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -69,4 +75,64 @@ TEST(HostileFile, AJpegOfCountlessScansIsRefusedAsDamagedAtOnce)
     EXPECT_EQ(picture->FBitmap->width(), 1600);
     ASSERT_NE(d.FRoot->FSibling, nullptr);
     EXPECT_EQ(d.FRoot->FSibling->FGenre, gMark);
+}
+
+// Files of every kind the reader takes: each reads, is written, reads back whole and is written
+// the same again. They are also the seeds of the fuzzing of the reader (fuzz/), written to the
+// build folder's fuzz-seeds/.
+TEST(HostileFile, EveryKindOfFileTheReaderTakesRoundTripsAndSeedsTheFuzzing)
+{
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> seeds;
+    auto written = [](TDiagram& d) { return zovtest::SavedBytes(d); };
+    const std::pair<const char*, void (TDiagram::*)()> templates[] = { { "start", &TDiagram::NewStart },
+        { "finish1", &TDiagram::NewFinish1 }, { "finish2", &TDiagram::NewFinish2 }, { "windward", &TDiagram::NewWindward },
+        { "leeward", &TDiagram::NewLeeward }, { "gate", &TDiagram::NewGate }, { "full", &TDiagram::NewFull },
+        { "empty", &TDiagram::NewEmpty } };
+    for (const auto& [name, make] : templates) {
+        TDiagram d;
+        CurrentDiagramScope scope(&d);
+        (d.*make)();
+        seeds.emplace_back(std::string("template-") + name, written(d));
+    }
+    {
+        TDiagram d;
+        zovtest::fillRich(d);
+        seeds.emplace_back("every-kind", written(d));
+    }
+    // Older versions, and the picture types the writer never makes.
+    ZovBase boat;
+    boat.step = 1;
+    for (int version : { 2, 3, 5, 6, 7, 8, 9 }) {
+        ZovBytes b;
+        b.header(version).u16(0);
+        zovtest::boatRecord(b, boat, version, 0x00FF8040);
+        b.u16(0).record(gMark, ZovBase {}, version).u16(3);
+        b.u16(0).text(gRemark, "Remark", 0x000000FF, 1, ZovBase {}, version);
+        if (version >= 6)
+            b.u8(1);
+        b.u16(1).u16(1).u16(4);
+        seeds.emplace_back("version-" + std::to_string(version), std::vector<std::uint8_t>(b.data(), b.data() + b.size()));
+    }
+    QImage image(12, 9, QImage::Format_ARGB32);
+    image.fill(0xFF2080FF);
+    image.setPixel(3, 4, 0xFFFF0000);
+    const std::pair<int, QByteArray> pictures[] = { { 2, img::encodeImage(image, "image/jpeg") },
+        { 2, zovtest::SlowProgressiveJpeg(40, 24, 5, 1) }, { 3, img::encodeImage(image, "image/bmp") },
+        { 4, img::encodeImage(image, "image/png") } };
+    for (const auto& [type, picture] : pictures) {
+        const ZovBytes b = pictureFile(type, picture);
+        seeds.emplace_back("picture-" + std::to_string(type) + "-" + std::to_string(seeds.size()),
+            std::vector<std::uint8_t>(b.data(), b.data() + b.size()));
+    }
+
+    QDir().mkpath(QStringLiteral(ZOV_FUZZ_SEEDS));
+    for (const auto& [name, bytes] : seeds) {
+        SCOPED_TRACE(name);
+        const zovtest::RoundTrip r = zovtest::LoadSaveLoad(bytes.data(), bytes.size());
+        EXPECT_TRUE(r.loaded);
+        EXPECT_EQ(r.fault, "");
+        QFile file(QStringLiteral(ZOV_FUZZ_SEEDS "/") + QString::fromStdString(name) + QStringLiteral(".zov"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    }
 }
