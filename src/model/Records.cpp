@@ -266,7 +266,15 @@ std::unique_ptr<TObjet> LoadObject(std::uint16_t kind, io::BinaryReader& s, cons
     if (!IsKnownKind(kind))
         return nullptr;
     std::unique_ptr<TObjet> o = NewBlank(kind);
-    o->Load(s, ctx);
+    // A record cut short leaves the boats numbered as they were: its boat is not kept.
+    const std::int32_t boats = ctx.diagram ? ctx.diagram->FBoatCount : 0;
+    try {
+        o->Load(s, ctx);
+    } catch (...) {
+        if (ctx.diagram)
+            ctx.diagram->FBoatCount = boats;
+        throw;
+    }
     if (kind >= gFactsFound && kind <= gSummary)
         o->FGenre = static_cast<TGenre>(kind);
     // Registered only once the whole record is read: a record cut short leaves no reference behind.

@@ -77,6 +77,28 @@ TEST(HostileFile, AJpegOfCountlessScansIsRefusedAsDamagedAtOnce)
     EXPECT_EQ(d.FRoot->FSibling->FGenre, gMark);
 }
 
+TEST(HostileFile, ABoatRecordCutShortIsNotCounted)
+{
+    // Two racing boats, the file cut inside the second: the first is kept and stays the only one
+    // counted, so the next boat made is number 2, as it is once the diagram is saved and read again.
+    ZovBase boat;
+    boat.step = 1;
+    ZovBytes b;
+    b.header(10).u16(0);
+    zovtest::boatRecord(b, boat, 10, 0);
+    b.u16(0);
+    zovtest::boatRecord(b, boat, 10, 0);
+    const std::vector<std::uint8_t> cut(b.data(), b.data() + b.size() - 6);
+    TDiagram d;
+    ASSERT_TRUE(d.LoadFromBytes("mem", cut.data(), cut.size(), false));
+    EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Incomplete);
+    ASSERT_NE(d.FRoot, nullptr);
+    EXPECT_EQ(d.FRoot->FSibling, nullptr);
+    EXPECT_EQ(d.FBoatCount, 1);
+    const zovtest::RoundTrip r = zovtest::LoadSaveLoad(cut.data(), cut.size());
+    EXPECT_EQ(r.fault, "");
+}
+
 // Files of every kind the reader takes: each reads, is written, reads back whole and is written
 // the same again. They are also the seeds of the fuzzing of the reader (fuzz/), written to the
 // build folder's fuzz-seeds/.
