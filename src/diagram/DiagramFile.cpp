@@ -249,6 +249,18 @@ bool IsStepOfChain(const TObjet* obj, const TreeReadState& state)
     return first->Predecessor() != nullptr;
 }
 
+// The last object of the sibling chain that holds Obj: the one a record appended to it follows.
+const TObjet* ChainLast(const TObjet* obj, const TreeReadState& state)
+{
+    const auto head = state.chainHead.find(obj);
+    const TObjet* first = head != state.chainHead.end() ? head->second : obj;
+    const auto end = state.chainEnd.find(first);
+    const TObjet* last = end != state.chainEnd.end() && end->second ? end->second : first;
+    while (last->FSibling)
+        last = last->FSibling;
+    return last;
+}
+
 // Takes every empty text out of the top-level chain, with an undo record for each.
 void RemoveEmptyTexts(TDiagram& d)
 {
@@ -350,8 +362,13 @@ bool TDiagram::ReadTreeStep(io::BinaryReader& s, TreeReadState& state)
                 return false;
             }
             // A next step, or a further next step (a sibling of a step of a chain), is a later
-            // position of the cursor's object: a racing boat there is the same boat.
-            state.nextOf = marker == mkNext || IsStepOfChain(FSelected, state) ? FSelected : nullptr;
+            // position of the object it comes to follow: a racing boat after a racing boat is the
+            // same boat. A further next step follows the last step of the chain it joins, however
+            // the file frames it (a second next step, or a sibling of the first, as written).
+            if (marker == mkNext)
+                state.nextOf = FSelected->FNext ? ChainLast(FSelected->FNext, state) : FSelected;
+            else
+                state.nextOf = IsStepOfChain(FSelected, state) ? ChainLast(FSelected, state) : nullptr;
             TObjet* obj = ReadObject(s, state);
             state.nextOf = nullptr;
             if (!obj)

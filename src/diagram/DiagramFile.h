@@ -51,8 +51,9 @@ const FileReport& LastFileReport();
 
 // Where the tree reader stands between two calls of ReadTreeStep.
 struct TreeReadState {
-    // The cursor when the record being read is a later position of it: a next step, or a
-    // further next step (a sibling read while the cursor is a step of a chain).
+    // The object the record being read is a later position of, the one it comes to follow: the
+    // cursor for a first next step; for a further next step (a second next step, or a sibling
+    // read while the cursor is a step of a chain), the last step of the chain it joins.
     const TObjet* nextOf = nullptr;
     // An unknown kind or marker, or a marker with no cursor to act on, ended the reading.
     bool notCompatible = false;

@@ -99,6 +99,41 @@ TEST(HostileFile, ABoatRecordCutShortIsNotCounted)
     EXPECT_EQ(r.fault, "");
 }
 
+TEST(HostileFile, AFurtherStepIsNumberedAlikeWhateverTheFileFramesIt)
+{
+    // A boat with a mark as its next step, and a boat as a further next step, after the mark. As
+    // written, the further step is a sibling of the mark; a file may also give it as a second
+    // next step of the first boat. Either way it follows the mark, not a boat: a new boat.
+    ZovBase boat;
+    boat.step = 1;
+    ZovBase later = boat;
+    later.step = 2;
+    ZovBytes asNext;
+    asNext.header(10).u16(0);
+    zovtest::boatRecord(asNext, boat, 10, 0);
+    asNext.u16(2).record(gMark, ZovBase {}, 10).u16(3).u16(3);
+    asNext.u16(2);
+    zovtest::boatRecord(asNext, later, 10, 0);
+    asNext.u16(3).u16(4);
+    ZovBytes asSibling;
+    asSibling.header(10).u16(0);
+    zovtest::boatRecord(asSibling, boat, 10, 0);
+    asSibling.u16(2).record(gMark, ZovBase {}, 10).u16(3).u16(0);
+    zovtest::boatRecord(asSibling, later, 10, 0);
+    asSibling.u16(1).u16(3).u16(4);
+    for (const ZovBytes* file : { &asNext, &asSibling }) {
+        TDiagram d;
+        ASSERT_TRUE(d.LoadFromBytes("mem", file->data(), file->size(), false));
+        EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Done);
+        ASSERT_NE(d.FRoot->FNext, nullptr);
+        auto* further = dynamic_cast<TBateauCourse*>(d.FRoot->FNext->FSibling);
+        ASSERT_NE(further, nullptr);
+        EXPECT_EQ(further->FBoatIndex, 2);
+        EXPECT_EQ(d.FBoatCount, 2);
+        EXPECT_EQ(zovtest::LoadSaveLoad(file->data(), file->size()).fault, "");
+    }
+}
+
 // Files of every kind the reader takes: each reads, is written, reads back whole and is written
 // the same again. They are also the seeds of the fuzzing of the reader (fuzz/), written to the
 // build folder's fuzz-seeds/.
