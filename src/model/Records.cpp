@@ -347,6 +347,9 @@ void TCurve::Load(io::BinaryReader& s, const LoadContext&)
 void TPerso::Load(io::BinaryReader& s, const LoadContext&)
 {
     LoadBase(*this, s);
+    // A picture has no colour: the word written for none (black) reads back as none.
+    if (FColor == 0xFF000000u)
+        FColor = 0;
     const std::size_t typeAt = s.pos();
     const std::uint8_t code = s.readU8();
     const auto type = img::imageTypeFromCode(code);

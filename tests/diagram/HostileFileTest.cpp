@@ -134,6 +134,31 @@ TEST(HostileFile, AFurtherStepIsNumberedAlikeWhateverTheFileFramesIt)
     }
 }
 
+TEST(HostileFile, APictureHasNoColourBeforeAndAfterASave)
+{
+    // Made in the editor, and read from a file of a version that stores no colour: none (0), and
+    // still none once saved and read again (the XML of the diagram says the same either way).
+    QImage image(6, 4, QImage::Format_ARGB32);
+    image.fill(0xFF2080FF);
+    gfx::Bitmap bitmap(image);
+    TDiagram made;
+    {
+        CurrentDiagramScope scope(&made);
+        made.FRoot = new TPerso({ 10, 10 }, 1, &bitmap, false);
+    }
+    EXPECT_EQ(made.FRoot->FColor, 0u);
+    const std::vector<std::uint8_t> bytes = zovtest::SavedBytes(made);
+    TDiagram read;
+    ASSERT_TRUE(read.LoadFromBytes("mem", bytes.data(), bytes.size(), false));
+    EXPECT_EQ(read.FRoot->FColor, 0u);
+
+    ZovBytes old;
+    old.header(7).u16(0);
+    old.record(gPicture, ZovBase {}, 7).u8(3).raw(img::encodeImage(image, "image/bmp").toStdString());
+    old.u16(4);
+    EXPECT_EQ(zovtest::LoadSaveLoad(old.data(), old.size()).fault, "");
+}
+
 // Files of every kind the reader takes: each reads, is written, reads back whole and is written
 // the same again. They are also the seeds of the fuzzing of the reader (fuzz/), written to the
 // build folder's fuzz-seeds/.
