@@ -140,6 +140,21 @@ void Adopt(TDiagram& d, TDiagram& read)
     read.FRoot = read.FFirstMark = read.FCommittee = read.FSelected = nullptr;
 }
 
+// The first mark and the committee boat as the records stand in the order the writer puts them,
+// not in the order this file gave them (a next step before a sibling): saved and read again, the
+// diagram keeps the same reference for its laylines and its committee boat.
+void RegisterInWriteOrder(TDiagram& d)
+{
+    d.FFirstMark = nullptr;
+    d.FCommittee = nullptr;
+    for (TObjet* o = d.FRoot; o; o = o->NextInWalk()) {
+        if (o->FGenre == gMark && !d.FFirstMark)
+            d.FFirstMark = o;
+        if (o->FGenre == gCommittee)
+            d.FCommittee = o; // the last one read wins
+    }
+}
+
 std::string Damaged(const std::string& path, const std::string& what)
 {
     return "Cannot open " + path + ": the file is damaged (" + what + ")";
@@ -204,6 +219,7 @@ Result Parse(TDiagram& d, const std::string& path, io::Bytes data, Reporter& say
         return Result::Failed;
     }
     lastReport.objects = state.objects;
+    RegisterInWriteOrder(read);
     Adopt(d, read);
     return result;
 }

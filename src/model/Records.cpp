@@ -33,7 +33,7 @@ std::string Hex8(std::uint32_t v)
 template <typename Real> Real Normalised(Real h)
 {
     if (h < Real(-540) || h > Real(540))
-        h = std::fmod(h, Real(360));
+        h = std::fmod(h, Real(360)) + Real(0); // whole turns make heading 0, not -0
     if (h < Real(-180))
         h += Real(360);
     if (h > Real(180))

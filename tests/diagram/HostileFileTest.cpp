@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QImage>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 using namespace zov;
@@ -157,6 +159,43 @@ TEST(HostileFile, APictureHasNoColourBeforeAndAfterASave)
     old.record(gPicture, ZovBase {}, 7).u8(3).raw(img::encodeImage(image, "image/bmp").toStdString());
     old.u16(4);
     EXPECT_EQ(zovtest::LoadSaveLoad(old.data(), old.size()).fault, "");
+}
+
+TEST(HostileFile, WhatAFileSaysInItsOwnOrderReadsAsItWillBeWritten)
+{
+    // Records in an order the writer does not make: a next step before a sibling. The first mark
+    // (the laylines' reference) and the committee boat are those of the order the diagram will
+    // be written in, so a save and a new read keep them.
+    ZovBase first, second;
+    first.x = 1;
+    second.x = 2;
+    // An arrow whose next steps, a mark and a committee boat at x = 1, come first in the file;
+    // then, beside the arrow, a mark and a committee boat at x = 2, which the writer puts first.
+    ZovBytes b;
+    b.header(10).u16(0).record(gArrow, ZovBase {}, 10);
+    b.u16(2).record(gMark, first, 10).u16(3).u16(3); // a mark of type 3, then marker 3
+    b.u16(2).record(gCommittee, first, 10).u16(3).u16(3);
+    b.u16(0).record(gMark, second, 10).u16(3);
+    b.u16(0).record(gCommittee, second, 10).u16(1).u16(1).u16(4);
+    TDiagram d;
+    ASSERT_TRUE(d.LoadFromBytes("mem", b.data(), b.size(), false));
+    EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Done);
+    ASSERT_NE(d.FFirstMark, nullptr);
+    EXPECT_EQ(d.FFirstMark->FX, 2);
+    ASSERT_NE(d.FCommittee, nullptr);
+    EXPECT_EQ(d.FCommittee->FX, 1); // the last one, in the writer's order
+    EXPECT_EQ(zovtest::LoadSaveLoad(b.data(), b.size()).fault, "");
+
+    // A heading of whole turns reads as 0, not -0.
+    ZovBase turns;
+    turns.storedHeading = 810; // 90 - 810 = -720
+    ZovBytes h;
+    h.header(10).u16(0).record(gArrow, turns, 10).u16(4);
+    TDiagram e;
+    ASSERT_TRUE(e.LoadFromBytes("mem", h.data(), h.size(), false));
+    EXPECT_EQ(e.FRoot->FHeading, 0.0f);
+    EXPECT_FALSE(std::signbit(e.FRoot->FHeading));
+    EXPECT_EQ(zovtest::LoadSaveLoad(h.data(), h.size()).fault, "");
 }
 
 // Files of every kind the reader takes: each reads, is written, reads back whole and is written
