@@ -16,6 +16,7 @@
 #include <QFile>
 
 #include <new>
+#include <unordered_set>
 
 namespace zov {
 
@@ -140,19 +141,36 @@ void Adopt(TDiagram& d, TDiagram& read)
     read.FRoot = read.FFirstMark = read.FCommittee = read.FSelected = nullptr;
 }
 
-// The first mark and the committee boat as the records stand in the order the writer puts them,
-// not in the order this file gave them (a next step before a sibling): saved and read again, the
-// diagram keeps the same reference for its laylines and its committee boat.
+// The first mark, the committee boat and the boats' numbers as the records stand in the order the
+// writer puts them, not in the order this file gave them (a next step before a sibling): saved and
+// read again, the diagram keeps the reference of its laylines, its committee boat and the number
+// (and colour) of each boat. A file this program wrote is in that order already.
 void RegisterInWriteOrder(TDiagram& d)
 {
     d.FFirstMark = nullptr;
     d.FCommittee = nullptr;
+    std::int32_t boats = 0;
+    std::unordered_set<const TObjet*> steps; // the positions of chains met so far
     for (TObjet* o = d.FRoot; o; o = o->NextInWalk()) {
+        const TObjet* before = o->FPrev;
+        if (before && (before->FNext == o || (before->FSibling == o && steps.count(before))))
+            steps.insert(o);
         if (o->FGenre == gMark && !d.FFirstMark)
             d.FFirstMark = o;
         if (o->FGenre == gCommittee)
             d.FCommittee = o; // the last one read wins
+        if (auto* boat = dynamic_cast<TBateauCourse*>(o)) {
+            // A later position of a racing boat is that boat; any other is a new one.
+            const auto* previous = steps.count(o) ? dynamic_cast<const TBateauCourse*>(before) : nullptr;
+            const std::int32_t index = previous ? previous->FBoatIndex : ++boats;
+            if (boat->FBoatIndex != index) {
+                boat->FBoatIndex = rt::checked<std::int16_t>(index);
+                if (FileVersion < 5)
+                    boat->FColor = TBateauCourse::ColorForIndex(index); // these files store no colour of boats
+            }
+        }
     }
+    d.FBoatCount = boats;
 }
 
 std::string Damaged(const std::string& path, const std::string& what)

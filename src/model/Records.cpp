@@ -41,10 +41,13 @@ template <typename Real> Real Normalised(Real h)
     return h;
 }
 
-// A heading read from the file: 90 - stored, normalised.
+// A heading read from the file: 90 - stored, normalised. A stored value the writer never makes
+// (outside -90..270) gives the heading a save writes and a read gives back, so that a save and a
+// new read change nothing; any other reads as it always did.
 float HeadingFromFile(float stored)
 {
-    return Normalised<float>(90.0f - stored);
+    const float heading = Normalised<float>(90.0f - stored);
+    return Normalised<float>(90.0f - (90.0f - heading));
 }
 
 // The base record from offset 2 (the kind word is read already), for the version in FileVersion.

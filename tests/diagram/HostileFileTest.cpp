@@ -186,16 +186,42 @@ TEST(HostileFile, WhatAFileSaysInItsOwnOrderReadsAsItWillBeWritten)
     EXPECT_EQ(d.FCommittee->FX, 1); // the last one, in the writer's order
     EXPECT_EQ(zovtest::LoadSaveLoad(b.data(), b.size()).fault, "");
 
-    // A heading of whole turns reads as 0, not -0.
-    ZovBase turns;
-    turns.storedHeading = 810; // 90 - 810 = -720
-    ZovBytes h;
-    h.header(10).u16(0).record(gArrow, turns, 10).u16(4);
+    // Racing boats are numbered, and in a file of version 4 coloured, in the writer's order too:
+    // the boat beside the arrow before the one that is the arrow's next step.
+    ZovBase boat1, boat2;
+    boat1.step = boat2.step = 1;
+    boat1.x = 1;
+    boat2.x = 2;
+    ZovBytes boats;
+    boats.header(4).u16(0).record(gArrow, ZovBase {}, 4).u16(2);
+    zovtest::boatRecord(boats, boat1, 4, 0);
+    boats.u16(3).u16(0);
+    zovtest::boatRecord(boats, boat2, 4, 0);
+    boats.u16(1).u16(4);
     TDiagram e;
-    ASSERT_TRUE(e.LoadFromBytes("mem", h.data(), h.size(), false));
-    EXPECT_EQ(e.FRoot->FHeading, 0.0f);
-    EXPECT_FALSE(std::signbit(e.FRoot->FHeading));
-    EXPECT_EQ(zovtest::LoadSaveLoad(h.data(), h.size()).fault, "");
+    ASSERT_TRUE(e.LoadFromBytes("mem", boats.data(), boats.size(), false));
+    auto* beside = dynamic_cast<TBateauCourse*>(e.FRoot->FSibling);
+    auto* after = dynamic_cast<TBateauCourse*>(e.FRoot->FNext);
+    ASSERT_TRUE(beside && after);
+    EXPECT_EQ(beside->FBoatIndex, 1);
+    EXPECT_EQ(beside->FColor, 0xFF2880FFu); // blue
+    EXPECT_EQ(after->FBoatIndex, 2);
+    EXPECT_EQ(after->FColor, 0xFFFFFF50u); // yellow
+    EXPECT_EQ(e.FBoatCount, 2);
+    EXPECT_EQ(zovtest::LoadSaveLoad(boats.data(), boats.size()).fault, "");
+
+    // Headings the writer never stores: whole turns read as 0, not -0; one that needs turning
+    // back into -180..180 reads as a save writes it.
+    for (const float stored : { 810.0f, -0x1.71fb0cp+6f }) {
+        ZovBase turned;
+        turned.storedHeading = stored;
+        ZovBytes h;
+        h.header(10).u16(0).record(gArrow, turned, 10).u16(4);
+        TDiagram f;
+        ASSERT_TRUE(f.LoadFromBytes("mem", h.data(), h.size(), false));
+        EXPECT_FALSE(std::signbit(f.FRoot->FHeading) && f.FRoot->FHeading == 0.0f);
+        EXPECT_EQ(zovtest::LoadSaveLoad(h.data(), h.size()).fault, "") << stored;
+    }
 }
 
 // Files of every kind the reader takes: each reads, is written, reads back whole and is written
