@@ -19,6 +19,15 @@ namespace {
 // pixels the memory it takes is no longer reasonable for one picture.
 constexpr std::int64_t MaxRenderPixels = std::int64_t(64) * 1024 * 1024;
 
+// PICTURE with the pixels that are not opaque composed over opaque black.
+std::unique_ptr<gfx::Bitmap> OverBlack(const gfx::Bitmap& picture)
+{
+    auto copy = picture.overBlack();
+    if (copy->isNull())
+        throw rt::GraphicsError(rt::OutOfMemory);
+    return copy;
+}
+
 } // namespace
 
 std::unique_ptr<gfx::Bitmap> TDiagram::RenderToBitmap(std::int32_t width, std::int32_t height)
@@ -75,11 +84,7 @@ std::unique_ptr<gfx::Bitmap> TDiagram::RenderStill(std::int32_t width, std::int3
 
 std::unique_ptr<gfx::Bitmap> TDiagram::CopyToBitmap(std::int32_t width, std::int32_t height)
 {
-    const std::unique_ptr<gfx::Bitmap> picture = RenderToBitmap(width, height);
-    auto copy = picture->overBlack();
-    if (copy->isNull())
-        throw rt::GraphicsError(rt::OutOfMemory);
-    return copy;
+    return OverBlack(*RenderToBitmap(width, height));
 }
 
 std::unique_ptr<gfx::Bitmap> TDiagram::SnapshotToBitmap(std::int32_t width, std::int32_t height)
@@ -105,11 +110,7 @@ std::unique_ptr<gfx::Bitmap> TDiagram::SnapshotToBitmap(std::int32_t width, std:
     FHovered = nullptr;
     FDisplayMode = dmEdit;
     FStep = 0; // edit mode: a step left here would hide the tracks of later steps
-    const std::unique_ptr<gfx::Bitmap> picture = RenderStill(width, height);
-    auto copy = picture->overBlack();
-    if (copy->isNull())
-        throw rt::GraphicsError(rt::OutOfMemory);
-    return copy;
+    return OverBlack(*RenderStill(width, height));
 }
 
 } // namespace zov

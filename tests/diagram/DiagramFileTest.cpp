@@ -9,6 +9,7 @@
 #include "plat/io/BinaryStream.h"
 #include "plat/sys/Trace.h"
 #include "plat/sys/UserName.h"
+#include "support/ForestWalk.h"
 #include "support/RichDiagram.h"
 #include "support/RoundTrip.h"
 #include "support/ZovBytes.h"
@@ -26,21 +27,13 @@
 #include <sstream>
 
 using namespace zov;
+using zovtest::walk;
+using zovtest::FileMessages;
 using zovtest::ZovBase;
 using zovtest::ZovBytes;
 using zovtest::ZovHeader;
 
 namespace {
-
-// Catches what the file operations show the user.
-struct Messages {
-    std::vector<std::string> shown;
-    Messages()
-    {
-        SetFileMessageHandler([this](const std::string& m) { shown.push_back(m); });
-    }
-    ~Messages() { SetFileMessageHandler(nullptr); }
-};
 
 // The file of D; every diagram written so also goes through the load -> save -> load round trip.
 std::vector<std::uint8_t> bytesOf(TDiagram& d)
@@ -71,14 +64,6 @@ void writeFile(const QString& path, const std::vector<std::uint8_t>& bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-}
-
-std::vector<TObjet*> walk(const TDiagram& d)
-{
-    std::vector<TObjet*> out;
-    for (TObjet* o = d.FRoot; o; o = o->NextInWalk())
-        out.push_back(o);
-    return out;
 }
 
 using zovtest::boatRecord;
@@ -203,7 +188,7 @@ TEST(DiagramFile, ClosingMarkersMoveBackAlongThePreviousLink)
     arrowAt(swapped, 3);
     swapped.u16(1).u16(3).u16(4);
     {
-        Messages m;
+        FileMessages m;
         TDiagram d;
         ASSERT_TRUE(loadBytes(d, swapped));
         EXPECT_TRUE(m.shown.empty());
@@ -227,7 +212,7 @@ TEST(DiagramFile, ClosingMarkersMoveBackAlongThePreviousLink)
     twice.u16(3).u16(0);
     arrowAt(twice, 13); // C
     twice.u16(1).u16(4);
-    Messages m;
+    FileMessages m;
     TDiagram d;
     ASSERT_TRUE(loadBytes(d, twice));
     EXPECT_EQ(LastFileReport().outcome, FileReport::Outcome::Done);
@@ -350,7 +335,7 @@ TEST(DiagramFile, EveryVersionLoadsWithItsOwnLayout)
         b.u16(3).u16(4);
 
         TDiagram d;
-        Messages m;
+        FileMessages m;
         ASSERT_TRUE(loadBytes(d, b));
         EXPECT_TRUE(m.shown.empty());
         EXPECT_EQ(FileVersion, version);
@@ -447,7 +432,7 @@ TEST(DiagramFile, UnknownKindsAndMarkersEndTheReadingOnce)
     };
     // The root of a kind that names no class: nothing is loaded.
     for (int kind : { 1, 2, 19, 0x0100 }) {
-        Messages m;
+        FileMessages m;
         TDiagram d;
         EXPECT_FALSE(loadBytes(d, withRecords({ kind }, { 4 })));
         EXPECT_EQ(m.shown, std::vector<std::string> { NotCompatibleMessage });
@@ -466,7 +451,7 @@ TEST(DiagramFile, UnknownKindsAndMarkersEndTheReadingOnce)
         { withRecords({ gArrow }, { 3, 2, 4 }), 1 },
     };
     for (const auto& [file, kept] : partial) {
-        Messages m;
+        FileMessages m;
         TDiagram d;
         EXPECT_TRUE(loadBytes(d, file));
         EXPECT_EQ(walk(d).size(), kept);
@@ -483,7 +468,7 @@ TEST(DiagramFile, UnknownKindsAndMarkersEndTheReadingOnce)
         withRecords({ gArrow, gLine }, { 1, 1, 4 }),
         ZovBytes().header(10).u16(2).record(gArrow, ZovBase {}, 10).u16(4) };
     for (const ZovBytes& whole : wholeTrees) {
-        Messages m;
+        FileMessages m;
         TDiagram d;
         EXPECT_TRUE(loadBytes(d, whole));
         EXPECT_TRUE(m.shown.empty());
@@ -493,7 +478,7 @@ TEST(DiagramFile, UnknownKindsAndMarkersEndTheReadingOnce)
     }
     // A silent load shows nothing, but the report keeps what went wrong.
     {
-        Messages m;
+        FileMessages m;
         TDiagram d;
         EXPECT_TRUE(loadBytes(d, withRecords({ gArrow, 19 }, { 4 }), false));
         EXPECT_TRUE(m.shown.empty());
@@ -510,7 +495,7 @@ TEST(DiagramFile, DamagedFilesLeaveNothingHalfRead)
     ZovBase bad;
     bad.size = NAN;
     b.u16(0).record(gArrow, bad, 10).u16(1).u16(1).u16(4);
-    Messages m;
+    FileMessages m;
     TDiagram d;
     d.FFileName = "previous";
     EXPECT_FALSE(loadBytes(d, b));
@@ -545,7 +530,7 @@ TEST(DiagramFile, TruncatedAndMutatedFilesNeverCrashOrHalfLoad)
     const auto bytes = bytesOf(rich);
     const std::size_t total = walk(rich).size();
     const std::size_t rootEnd = 289 + 8 + 2 + 84; // header with two extra words, marker, the root boat
-    Messages m;
+    FileMessages m;
     for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
         TDiagram d;
         const bool ok = d.LoadFromBytes("cut", bytes.data(), cut, false);
@@ -631,7 +616,7 @@ TEST(DiagramFile, SaveIsAtomicAndReportsEveryFailure)
     const auto original = readFile(path);
 
     auto expectUntouched = [&](const std::string& expected) {
-        Messages m;
+        FileMessages m;
         d.FModified = 1;
         EXPECT_FALSE(d.SaveToFile());
         EXPECT_EQ(d.FModified, 1);
@@ -658,7 +643,7 @@ TEST(DiagramFile, SaveIsAtomicAndReportsEveryFailure)
     text->FText = "ok";
 
     // A folder that does not exist; a diagram without a name.
-    Messages m;
+    FileMessages m;
     d.FFileName = dir.filePath("missing/race").toStdString();
     EXPECT_FALSE(d.SaveToFile());
     ASSERT_EQ(m.shown.size(), 1u);
@@ -727,7 +712,7 @@ TEST(DiagramFile, FileNamesFollowTheExtensionOnDisk)
     EXPECT_EQ(readFile(dir.filePath("upper.ZOV"))[2], 6);
 
     // A missing file: reported with its name unless the load is silent.
-    Messages m;
+    FileMessages m;
     TDiagram missing;
     EXPECT_FALSE(missing.LoadFromFile(dir.filePath("none").toStdString(), false));
     EXPECT_TRUE(m.shown.empty());

@@ -4,6 +4,7 @@
 #include "plat/gfx/Bitmap.h"
 #include "plat/rt/Errors.h"
 #include "support/FakeHost.h"
+#include "support/ForestWalk.h"
 #include "support/RoundTrip.h"
 
 #include <QImage>
@@ -16,17 +17,10 @@
 #include <set>
 
 using namespace zov;
+using zovtest::walk;
 using zovtest::EditFixture;
 
 namespace {
-
-std::vector<TObjet*> walk(const TDiagram& d)
-{
-    std::vector<TObjet*> out;
-    for (TObjet* o = d.FRoot; o && out.size() < 100000; o = o->NextInWalk())
-        out.push_back(o);
-    return out;
-}
 
 // Gives an object a hit box around its position, as its drawing would.
 void hitBox(TObjet* o)

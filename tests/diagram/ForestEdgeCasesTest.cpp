@@ -9,6 +9,7 @@
 #include "plat/io/BinaryStream.h"
 #include "plat/rt/Errors.h"
 #include "support/FakeHost.h"
+#include "support/ForestWalk.h"
 #include "support/RandomForest.h"
 #include "support/RoundTrip.h"
 #include "support/ZovBytes.h"
@@ -19,18 +20,11 @@
 #include <set>
 
 using namespace zov;
+using zovtest::walk;
 using zovtest::ZovBase;
 using zovtest::ZovBytes;
 
 namespace {
-
-std::vector<TObjet*> walk(const TDiagram& d)
-{
-    std::vector<TObjet*> out;
-    for (TObjet* o = d.FRoot; o && out.size() < 1000000; o = o->NextInWalk())
-        out.push_back(o);
-    return out;
-}
 
 void racingBoat(ZovBytes& b, int step, int flags, int x)
 {

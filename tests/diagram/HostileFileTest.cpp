@@ -5,6 +5,7 @@
 #include "model/Objet.h"
 #include "model/Records.h"
 #include "plat/img/Codecs.h"
+#include "support/ForestWalk.h"
 #include "support/LoadSaveLoad.h"
 #include "support/RichDiagram.h"
 #include "support/SlowJpeg.h"
@@ -20,19 +21,11 @@
 #include <gtest/gtest.h>
 
 using namespace zov;
+using zovtest::FileMessages;
 using zovtest::ZovBase;
 using zovtest::ZovBytes;
 
 namespace {
-
-struct Messages {
-    std::vector<std::string> shown;
-    Messages()
-    {
-        SetFileMessageHandler([this](const std::string& m) { shown.push_back(m); });
-    }
-    ~Messages() { SetFileMessageHandler(nullptr); }
-};
 
 // A version 10 file holding one picture record of type Type with Image, and a mark after it.
 ZovBytes pictureFile(int type, const QByteArray& image)
@@ -51,7 +44,7 @@ TEST(HostileFile, AJpegOfCountlessScansIsRefusedAsDamagedAtOnce)
 {
     // 16000 x 4000 pixels in 883 scans, 230 KB: twenty seconds of decoding if it were tried.
     const QByteArray slow = zovtest::SlowProgressiveJpeg(16000, 4000);
-    Messages m;
+    FileMessages m;
     TDiagram d;
     QElapsedTimer clock;
     clock.start();

@@ -5,6 +5,7 @@
 #include "diagram/Diagram.h"
 #include "diagram/DiagramFile.h"
 #include "model/Objet.h"
+#include "support/ForestWalk.h"
 #include "support/RandomForest.h"
 #include "support/RoundTrip.h"
 
@@ -14,16 +15,9 @@
 #include <set>
 
 using namespace zov;
+using zovtest::walk;
 
 namespace {
-
-std::vector<TObjet*> walk(const TDiagram& d)
-{
-    std::vector<TObjet*> out;
-    for (TObjet* o = d.FRoot; o && out.size() < 100000; o = o->NextInWalk())
-        out.push_back(o);
-    return out;
-}
 
 // The shape of the forest: each object's class, position and links, in walk order.
 std::string shape(const TDiagram& d)

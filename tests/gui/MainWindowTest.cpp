@@ -46,13 +46,7 @@ struct MainWindowFixture {
                 queue.erase(queue.begin());
         };
     }
-    QStringList tabCaptions() const
-    {
-        QStringList out;
-        for (int i = 0; i < window.TabControl->count(); ++i)
-            out << window.TabControl->tabText(i);
-        return out;
-    }
+    QStringList tabCaptions() const { return TabCaptions(window); }
 
     QTemporaryDir dir;
     FakeDialogHost host;

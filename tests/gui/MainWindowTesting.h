@@ -6,6 +6,8 @@
 #include "shell/MainWindow.h"
 #include "shell/Settings.h"
 
+#include <QStringList>
+#include <QTabBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,15 @@ inline void ShowMainWindowForTest(zov::TZovForm& window)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         ADD_FAILURE() << "the main window was not shown";
+}
+
+// The captions of the window's tabs, "Welcome" first.
+inline QStringList TabCaptions(const zov::TZovForm& window)
+{
+    QStringList out;
+    for (int i = 0; i < window.TabControl->count(); ++i)
+        out << window.TabControl->tabText(i);
+    return out;
 }
 
 // Each top-level racing boat sails on, straight ahead of its first place, up to step LastStep.
