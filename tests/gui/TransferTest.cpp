@@ -80,6 +80,20 @@ protected:
     }
 };
 
+// A main window showing a template saved as "race.zov": its upload is offered in the File menu.
+struct SavedDiagramWindow {
+    explicit SavedDiagramWindow(TransferScope& scope)
+    {
+        ShowMainWindowForTest(window);
+        window.NewFromTemplate(3);
+        window.AskSaveFileName = [&scope] { return scope.dir.filePath(QStringLiteral("race.zov")); };
+        window.SaveAsClick();
+        EXPECT_TRUE(window.Export1->isEnabled());
+    }
+    FakeDialogHost host;
+    TZovForm window;
+};
+
 ui::ProgressWindow* shownProgress()
 {
     auto* w = qobject_cast<ui::ProgressWindow*>(QApplication::activeModalWidget());
@@ -102,14 +116,9 @@ TEST(Transfer, UploadToASilentHostKeepsTheWindowPaintingAndCancelEndsItWithinASe
     std::atomic<bool> release { false };
     LoopbackServer server(silentUntil(release), 2);
     TransferScope scope(server.url());
-    FakeDialogHost host;
-    TZovForm window;
-    ShowMainWindowForTest(window);
-    window.NewFromTemplate(3);
-    window.AskSaveFileName = [&] { return scope.dir.filePath(QStringLiteral("race.zov")); };
-    window.SaveAsClick();
-    window.Export1->setEnabled(true); // the command as the File menu offers it for a saved diagram
-
+    SavedDiagramWindow w(scope);
+    FakeDialogHost& host = w.host;
+    TZovForm& window = w.window;
     PaintCounter counter(&window);
     QTimer repaint;
     QObject::connect(&repaint, &QTimer::timeout, &window, [&] { window.update(); });
@@ -150,14 +159,9 @@ TEST(Transfer, UploadToASlowHostPaintsMeanwhileAndShowsTheReply)
         LoopbackServer::Send(fd, LoopbackServer::Ok("0"));
     }, 2);
     TransferScope scope(server.url());
-    FakeDialogHost host;
-    TZovForm window;
-    ShowMainWindowForTest(window);
-    window.NewFromTemplate(3);
-    window.AskSaveFileName = [&] { return scope.dir.filePath(QStringLiteral("race.zov")); };
-    window.SaveAsClick();
-    window.Export1->setEnabled(true); // the command as the File menu offers it for a saved diagram
-
+    SavedDiagramWindow w(scope);
+    FakeDialogHost& host = w.host;
+    TZovForm& window = w.window;
     PaintCounter counter(&window);
     QTimer repaint;
     QObject::connect(&repaint, &QTimer::timeout, &window, [&] { window.update(); });
