@@ -103,6 +103,7 @@ void TDiagram::AddStep()
     SetTransform(g);
     // The window shows only the parts of the picture that change.
     g.setTracking(gfx::Graphics::Tracking::WhileDrawing);
+    gfx::BandedDrawing bands(g);
     if (FShowTracks && FStep > 1)
         for (TObjet* o = FRoot; o; o = o->NextInWalk())
             if (o->FSituation == FStep && o->FPrev)

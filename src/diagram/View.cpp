@@ -207,6 +207,8 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
         return;
     }
     SetTransform(g);
+    // Drawn in bands of the picture at once, when the calls are all made.
+    const gfx::BandedDrawing bands(g);
     Trace(std::string("Redraw ") + (graphics == FBackGraphics.get() || !graphics ? "True" : "False") + " "
         + std::to_string(FView.x) + " " + std::to_string(FView.y) + " " + std::to_string(rt::Round(10 * double(FZoom))));
     // The first top-level picture marked as background; none found means none is left.

@@ -2,6 +2,7 @@
 
 #include "plat/gfx/Bitmap.h"
 #include "plat/gfx/Font.h"
+#include "plat/gfx/GraphicsCall.h"
 #include "plat/gfx/Path.h"
 #include "plat/gfx/TextMetrics.h"
 #include "plat/rt/Errors.h"
@@ -44,6 +45,13 @@ Graphics::Graphics(QPaintDevice& device)
 
 Graphics::~Graphics()
 {
+    if (m_kept) {
+        try {
+            drawKept();
+        } catch (...) {
+            // A picture that cannot be finished is left as far as it was drawn.
+        }
+    }
     if (m_painter.isActive())
         m_painter.end();
 }
@@ -88,24 +96,13 @@ void Graphics::setTransform(const QTransform& world)
     m_world = world;
 }
 
-// Qt samples pixels at their centres (i + 0.5); the drawing code expects centres on integers.
-void Graphics::forVectors()
-{
-    m_painter.setWorldTransform(m_world * QTransform::fromTranslate(0.5, 0.5));
-}
-
-void Graphics::forPictures()
-{
-    m_painter.setWorldTransform(m_world);
-}
-
-QPen Graphics::toQPen(const Pen& pen) const
+QPen toQPen(const Pen& pen, const QTransform& world)
 {
     QPen q(toQColor(pen.color));
     q.setCapStyle(Qt::FlatCap);
     q.setJoinStyle(Qt::MiterJoin);
     q.setMiterLimit(PenMiterLimit);
-    const double scale = std::sqrt(std::abs(m_world.determinant()));
+    const double scale = std::sqrt(std::abs(world.determinant()));
     const double width = std::abs(static_cast<double>(pen.width));
     if (width * scale >= 1.0)
         q.setWidthF(width);
@@ -130,91 +127,73 @@ QPen Graphics::toQPen(const Pen& pen) const
     return q;
 }
 
-void Graphics::stroke(const Pen& pen, const QPainterPath& path)
-{
-    if (touchesStroke(pen, path.controlPointRect()))
-        return;
-    forVectors();
-    m_painter.strokePath(path, toQPen(pen));
-}
-
 void Graphics::setTracking(Tracking tracking)
 {
     m_tracking = tracking;
     m_tracked = QRect();
 }
 
-bool Graphics::touches(const QRectF& world, double margin, bool vectors)
+QRect Graphics::deviceBounds(const QRectF& world, double margin, bool vectors) const
 {
-    if (m_tracking == Tracking::Off)
-        return false;
     const QTransform device = vectors ? m_world * QTransform::fromTranslate(0.5, 0.5) : m_world;
     const QRectF r = device.mapRect(world).adjusted(-margin, -margin, margin, margin);
     // Far beyond any device: held to a range the integer rectangle can carry.
     constexpr double Limit = 1 << 28;
     const QRectF held = r.intersected(QRectF(-Limit, -Limit, 2 * Limit, 2 * Limit));
-    if (!held.isEmpty())
-        m_tracked |= held.toAlignedRect();
-    return m_tracking == Tracking::MeasureOnly;
+    return held.isEmpty() ? QRect() : held.toAlignedRect();
 }
 
-bool Graphics::touchesStroke(const Pen& pen, const QRectF& world)
+double Graphics::strokeMargin(const Pen& pen) const
 {
-    if (m_tracking == Tracking::Off)
-        return false;
     // Half the device width, as far as a miter join may reach, and the smoothing's pixel.
     const double scale = std::sqrt(std::abs(m_world.determinant()));
     const double width = std::max(1.0, std::abs(static_cast<double>(pen.width)) * scale);
-    return touches(world, width * PenMiterLimit / 2.0 + 2.0);
+    return width * PenMiterLimit / 2.0 + 2.0;
 }
 
-bool Graphics::touchesDevice()
+bool Graphics::touches(Call& call, const QRectF& world, double margin, bool vectors)
 {
+    call.bounds = deviceBounds(world, margin, vectors);
     if (m_tracking == Tracking::Off)
         return false;
-    const QPaintDevice* device = m_painter.device();
-    m_tracked |= QRect(0, 0, device->width(), device->height());
+    m_tracked |= call.bounds;
     return m_tracking == Tracking::MeasureOnly;
+}
+
+bool Graphics::touchesDevice(Call& call)
+{
+    const QPaintDevice* device = m_painter.device();
+    call.bounds = QRect(0, 0, device->width(), device->height());
+    if (m_tracking == Tracking::Off)
+        return false;
+    m_tracked |= call.bounds;
+    return m_tracking == Tracking::MeasureOnly;
+}
+
+Graphics::Call Graphics::call(CallKind kind) const
+{
+    Call c;
+    c.kind = kind;
+    c.smoothing = m_smoothing;
+    c.world = m_world;
+    return c;
 }
 
 void Graphics::setClipRegion(const QRegion& region)
 {
+    if (m_kept)
+        drawKept(); // the kept calls are drawn within the clip they were made under
     m_clip = region;
-    m_painter.resetTransform(); // the region is in device pixels
-    if (region.isEmpty())
-        m_painter.setClipping(false);
-    else if (region.rectCount() == 1)
-        m_painter.setClipRect(region.boundingRect()); // the painter's fast case
-    else
-        m_painter.setClipRegion(region);
-}
-
-template <class F> void Graphics::perClipRect(F&& fill)
-{
-    if (m_clip.isEmpty()) {
-        fill(QRect());
-        return;
-    }
-    m_painter.setClipping(false);
-    for (const QRect& r : m_clip)
-        fill(r);
-    if (m_clip.rectCount() == 1)
-        m_painter.setClipRect(m_clip.boundingRect());
-    else
-        m_painter.setClipRegion(m_clip);
+    setClip(m_painter, region);
 }
 
 void Graphics::clear(Argb color)
 {
-    if (touchesDevice())
+    Call c = call(CallKind::Clear);
+    if (touchesDevice(c))
         return;
-    m_painter.save();
-    m_painter.resetTransform();
-    m_painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const QPaintDevice* device = m_painter.device();
-    const QRect all(0, 0, device->width(), device->height());
-    perClipRect([&](const QRect& r) { m_painter.fillRect(r.isNull() ? all : r & all, toQColor(color)); });
-    m_painter.restore();
+    c.color = color;
+    submit(std::move(c));
 }
 
 const QImage* Graphics::targetImage() const
@@ -225,20 +204,21 @@ const QImage* Graphics::targetImage() const
 
 void Graphics::copyFrom(const QImage& picture)
 {
-    if (touchesDevice())
+    Call c = call(CallKind::CopyFrom);
+    if (touchesDevice(c))
         return;
-    const QImage* target = targetImage();
-    if (target && !m_painter.hasClipping() && picture.format() == target->format() && picture.size() == target->size()
-        && picture.bytesPerLine() == target->bytesPerLine()) {
-        // The pixels are written in place; the painter keeps nothing of them.
-        std::memcpy(const_cast<uchar*>(target->constBits()), picture.constBits(), std::size_t(picture.sizeInBytes()));
+    c.source = &picture;
+    submit(std::move(c));
+}
+
+void Graphics::stroke(const Pen& pen, const QPainterPath& path)
+{
+    Call c = call(CallKind::Stroke);
+    if (placing() && touches(c, path.controlPointRect(), strokeMargin(pen)))
         return;
-    }
-    m_painter.save();
-    m_painter.resetTransform();
-    m_painter.setCompositionMode(QPainter::CompositionMode_Source);
-    m_painter.drawImage(QPoint(0, 0), picture);
-    m_painter.restore();
+    c.pen = pen;
+    c.path = path;
+    submit(std::move(c));
 }
 
 void Graphics::drawLine(const Pen& pen, double x1, double y1, double x2, double y2)
@@ -248,32 +228,37 @@ void Graphics::drawLine(const Pen& pen, double x1, double y1, double x2, double 
 
 void Graphics::drawLine(const Pen& pen, QPointF a, QPointF b)
 {
-    if (touchesStroke(pen, QRectF(a, b).normalized()))
+    Call c = call(CallKind::Line);
+    if (placing() && touches(c, QRectF(a, b).normalized(), strokeMargin(pen)))
         return;
-    forVectors();
-    m_painter.setPen(toQPen(pen));
-    m_painter.drawLine(QLineF(a, b));
+    c.pen = pen;
+    c.at = a;
+    c.to = b;
+    // Qt cuts a wide line at the clip before it rasterises it.
+    c.clipSensitive = m_kept && !toQPen(pen, m_world).isCosmetic();
+    submit(std::move(c));
 }
 
 void Graphics::drawLines(const Pen& pen, std::span<const QPointF> points)
 {
     if (points.size() < 2)
         return;
-    if (touchesStroke(pen, QPolygonF(QList<QPointF>(points.begin(), points.end())).boundingRect()))
+    Call c = call(CallKind::Polyline);
+    c.points = QPolygonF(QList<QPointF>(points.begin(), points.end()));
+    if (placing() && touches(c, c.points.boundingRect(), strokeMargin(pen)))
         return;
-    forVectors();
-    m_painter.setPen(toQPen(pen));
-    m_painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    c.pen = pen;
+    submit(std::move(c));
 }
 
 void Graphics::drawRectangle(const Pen& pen, const QRectF& rect)
 {
-    if (touchesStroke(pen, rect.normalized()))
+    Call c = call(CallKind::Rectangle);
+    if (placing() && touches(c, rect.normalized(), strokeMargin(pen)))
         return;
-    forVectors();
-    m_painter.setPen(toQPen(pen));
-    m_painter.setBrush(Qt::NoBrush);
-    m_painter.drawRect(rect);
+    c.pen = pen;
+    c.rect = rect;
+    submit(std::move(c));
 }
 
 void Graphics::drawEllipse(const Pen& pen, const QRectF& rect)
@@ -311,18 +296,22 @@ void Graphics::drawPath(const Pen& pen, const Path& path)
 
 void Graphics::fillPath(const Brush& brush, const Path& path)
 {
-    if (touches(path.qpath().controlPointRect(), 2.0))
+    Call c = call(CallKind::FillPath);
+    if (placing() && touches(c, path.qpath().controlPointRect(), 2.0))
         return;
-    forVectors();
-    m_painter.fillPath(path.qpath(), toQColor(brush.color));
+    c.color = brush.color;
+    c.path = path.qpath();
+    submit(std::move(c));
 }
 
 void Graphics::fillRectangle(const Brush& brush, const QRectF& rect)
 {
-    if (touches(rect.normalized(), 2.0))
+    Call c = call(CallKind::FillRectangle);
+    if (placing() && touches(c, rect.normalized(), 2.0))
         return;
-    forVectors();
-    m_painter.fillRect(rect, toQColor(brush.color));
+    c.color = brush.color;
+    c.rect = rect;
+    submit(std::move(c));
 }
 
 void Graphics::fillEllipse(const Brush& brush, const QRectF& rect)
@@ -341,10 +330,13 @@ void Graphics::fillPolygon(const Brush& brush, std::span<const QPointF> points)
 
 void Graphics::drawImage(const QImage& image, const QRectF& dest)
 {
-    if (touches(dest.normalized(), 2.0, false))
+    Call c = call(CallKind::ImageInRect);
+    if (placing() && touches(c, dest.normalized(), 2.0, false))
         return;
-    forPictures();
-    m_painter.drawImage(dest, image);
+    c.source = &image;
+    c.rect = dest;
+    c.clipSensitive = true; // scaled pictures are sampled from where the clip starts
+    submit(std::move(c));
 }
 
 void Graphics::drawImage(const Bitmap& image, const QRectF& dest)
@@ -354,16 +346,13 @@ void Graphics::drawImage(const Bitmap& image, const QRectF& dest)
 
 void Graphics::drawImage(const QImage& image, QPointF at)
 {
-    if (touches(QRectF(at, QSizeF(image.size())), 2.0, false))
+    Call c = call(CallKind::ImageAt);
+    if (placing() && touches(c, QRectF(at, QSizeF(image.size())), 2.0, false))
         return;
-    forPictures();
-    const QPoint whole = at.toPoint();
-    if (!m_clip.isEmpty() && m_world.isIdentity() && QPointF(whole) == at) {
-        // A picture copied pixel for pixel: each clip rectangle takes its part.
-        perClipRect([&](const QRect& r) { m_painter.drawImage(r.topLeft(), image, r.translated(-whole)); });
-        return;
-    }
-    m_painter.drawImage(at, image);
+    c.source = &image;
+    c.at = at;
+    c.clipSensitive = !(m_world.isIdentity() && QPointF(at.toPoint()) == at);
+    submit(std::move(c));
 }
 
 void Graphics::drawImage(const Bitmap& image, QPointF at)
@@ -375,22 +364,19 @@ void Graphics::drawString(const QString& text, const Font& font, const Brush& br
 {
     if (text.isEmpty())
         return;
-    if (m_tracking != Tracking::Off) {
+    Call c = call(CallKind::Text);
+    if (placing()) {
         // The layout box, grown by half an em for the glyphs that reach out of it.
         const QSizeF box = gfx::measureString(text, font);
         const double em = font.emSize();
         const QRectF world = QRectF(origin, box).adjusted(-em / 2, -em / 2, em / 2, em / 2);
-        if (touches(world, 2.0))
+        if (touches(c, world, 2.0))
             return;
     }
-    forVectors();
-    // Qt draws text with the pen; the drawing code hands us the colour as a brush.
-    const LaidOutLine line = layoutLine(text, font);
-    const QColor colour = toQColor(brush.color);
-    m_painter.setPen(colour);
-    m_painter.drawGlyphRun(origin, line.glyphs);
-    for (const QRectF& bar : line.bars)
-        m_painter.fillRect(bar.translated(origin), colour);
+    c.text = layoutLine(text, font);
+    c.color = brush.color;
+    c.at = origin;
+    submit(std::move(c));
 }
 
 QSizeF Graphics::measureString(const QString& text, const Font& font) const

@@ -18,13 +18,17 @@
 #include <QString>
 #include <QTransform>
 
+#include <cstdint>
+#include <memory>
 #include <span>
+#include <vector>
 
 namespace gfx {
 
 class Bitmap;
 class Font;
 class Path;
+enum class CallKind : std::uint8_t;
 
 class Graphics {
 public:
@@ -67,6 +71,21 @@ public:
     // Drawing is limited to REGION, in device pixels, whatever the transform; an empty region
     // lifts the limit.
     void setClipRegion(const QRegion& region);
+
+    // Drawing in bands. While a BandedDrawing lives, the drawing calls on a picture are kept in
+    // order instead of drawn; when it ends they are drawn, each horizontal band of the picture
+    // by a thread of the pool from the same calls, to the very pixels that the calls drawn one
+    // after another would give. The rare calls whose pixels depend on where the painter clips
+    // (lines with a pen wider than a pixel, pictures not copied pixel for pixel) are drawn on
+    // the whole picture between the bands' turns when they reach over a band's edge. On a
+    // device that is no picture, or from a thread of the pool, the calls are drawn at once.
+    // Nothing may read the picture's pixels while they are kept.
+    void beginBands();
+    void endBands();
+    // Whether the calls are being kept.
+    bool keepingCalls() const { return m_kept != nullptr; }
+    // Whether drawing in bands is on at all; off only to compare with plain drawing (tests).
+    static bool BandsEnabled;
 
     // Fills the whole device with COLOR, whatever the transform (alpha is stored, not blended).
     void clear(Argb color);
@@ -121,18 +140,32 @@ public:
     QSizeF measureString(const QString& text, const Font& font) const;
 
 private:
+    // One drawing call with what it needs to be drawn later, on any painter of the device; the
+    // calls kept while drawing in bands (GraphicsCall.h).
+    struct Call;
+    struct Kept;
+    struct BandPainter;
     void begin(QPaintDevice& device);
-    // Adds the device rectangle of WORLD (under the vector or the picture mapping) grown by
-    // MARGIN device pixels; true when the call must draw nothing (measuring).
-    bool touches(const QRectF& world, double margin, bool vectors = true);
-    bool touchesStroke(const Pen& pen, const QRectF& world);
-    bool touchesDevice();
-    void forVectors();
-    void forPictures();
-    // Runs FILL once per rectangle of the clip region with the clip lifted (a region clip makes
-    // the painter cut every row of a large area apart), or once as it stands without a clip.
-    template <class F> void perClipRect(F&& fill);
-    QPen toQPen(const Pen& pen) const;
+    // Draws CALL now with the painter, or keeps it while drawing in bands.
+    void submit(Call&& call);
+    // Draws CALL with PAINTER, whose clip is AREA (device pixels; empty: none), with PATH for
+    // the call's path.
+    static void run(QPainter& painter, const Call& call, const QRegion& area, const QPainterPath& path);
+    // Draws the kept calls, in bands where they allow it.
+    void drawKept();
+    // Draws CALLS in the bands between EDGES (rows), each on a thread of the pool.
+    void drawBands(std::span<const Call> calls, const std::vector<int>& edges);
+    Call call(CallKind kind) const;
+    // The device rectangle of WORLD (under the vector or the picture mapping) grown by MARGIN.
+    QRect deviceBounds(const QRectF& world, double margin, bool vectors = true) const;
+    double strokeMargin(const Pen& pen) const;
+    // Sets CALL's device bounds from WORLD (under the vector or the picture mapping) grown by
+    // MARGIN device pixels and adds them to the tracked rectangle; true when the call must draw
+    // nothing (measuring).
+    bool touches(Call& call, const QRectF& world, double margin, bool vectors = true);
+    // Whether the calls need their device bounds (tracking, or keeping them).
+    bool placing() const { return m_tracking != Tracking::Off || m_kept; }
+    bool touchesDevice(Call& call);
     void stroke(const Pen& pen, const QPainterPath& path);
 
     QPainter m_painter;
@@ -141,6 +174,24 @@ private:
     Tracking m_tracking = Tracking::Off;
     QRect m_tracked;
     QRegion m_clip; // empty: none
+    std::unique_ptr<Kept> m_kept; // the calls kept while drawing in bands
+    std::vector<std::unique_ptr<BandPainter>> m_bandPainters; // kept from one drawing to the next
+};
+
+// Draws in bands on G while it lives (see Graphics::beginBands).
+class BandedDrawing {
+public:
+    explicit BandedDrawing(Graphics& g)
+        : m_g(g)
+    {
+        m_g.beginBands();
+    }
+    ~BandedDrawing() { m_g.endBands(); }
+    BandedDrawing(const BandedDrawing&) = delete;
+    BandedDrawing& operator=(const BandedDrawing&) = delete;
+
+private:
+    Graphics& m_g;
 };
 
 } // namespace gfx

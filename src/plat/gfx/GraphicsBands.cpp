@@ -1,0 +1,300 @@
+// How a Graphics draws its calls: at once, or kept and then drawn in horizontal bands of the
+// picture on the threads of the pool. Each band has a painter of its own over the same pixels,
+// clipped to its rows, and draws every call that reaches into them, in order. Fills, strokes,
+// text and pixel-for-pixel copies give the same pixels under such a clip as without it; a call
+// whose pixels depend on the clip (Call::clipSensitive) is drawn in a band only when it lies
+// within it, and otherwise on the whole picture while no band draws.
+//
+// The painters of the bands run on the pool's own threads, where Qt fills serially, instead of
+// handing every large fill over to that same pool. What the calls share is only read: each band
+// draws a path of its own copy (Qt caches the outline it builds in the path), and the font
+// engines, which keep the glyphs they render, draw one text at a time.
+
+#include "plat/gfx/GraphicsCall.h"
+#include "plat/rt/Errors.h"
+
+#include <QThread>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <latch>
+#include <mutex>
+
+namespace gfx {
+
+bool Graphics::BandsEnabled = true;
+
+namespace {
+
+// A band shorter than this costs more to hand over than it saves.
+constexpr int MinBandRows = 48;
+// The calls kept at most before they are drawn, to hold the memory of a huge picture.
+constexpr std::size_t MaxKeptCalls = 16384;
+
+const QTransform HalfPixel = QTransform::fromTranslate(0.5, 0.5);
+
+// Font engines keep the glyphs they render in caches of their own: one text at a time.
+std::mutex& textLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+// Runs FILL once per rectangle of AREA with the clip lifted (a region clip makes the painter cut
+// every row of a large area apart), or once as it stands when there is no area.
+template <class F> void perAreaRect(QPainter& painter, const QRegion& area, F&& fill)
+{
+    if (area.isEmpty()) {
+        fill(QRect());
+        return;
+    }
+    painter.setClipping(false);
+    for (const QRect& r : area)
+        fill(r);
+    setClip(painter, area);
+}
+
+// A copy of PATH that shares nothing with it: Qt keeps what it builds to draw a path in the path.
+QPainterPath ownCopy(const QPainterPath& path)
+{
+    QPainterPath own = path;
+    if (own.elementCount() > 0) {
+        const QPainterPath::Element first = own.elementAt(0);
+        own.setElementPositionAt(0, first.x, first.y);
+    }
+    return own;
+}
+
+} // namespace
+
+void setClip(QPainter& painter, const QRegion& area)
+{
+    painter.resetTransform(); // the area is in device pixels
+    if (area.isEmpty())
+        painter.setClipping(false);
+    else if (area.rectCount() == 1)
+        painter.setClipRect(area.boundingRect()); // the painter's fast case
+    else
+        painter.setClipRegion(area);
+}
+
+void Graphics::run(QPainter& p, const Call& c, const QRegion& area, const QPainterPath& path)
+{
+    if (p.testRenderHint(QPainter::Antialiasing) != c.smoothing)
+        p.setRenderHint(QPainter::Antialiasing, c.smoothing);
+    switch (c.kind) {
+    case CallKind::Clear: {
+        p.save();
+        p.resetTransform();
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        const QRect all(0, 0, p.device()->width(), p.device()->height());
+        perAreaRect(p, area, [&](const QRect& r) { p.fillRect(r.isNull() ? all : r & all, toQColor(c.color)); });
+        p.restore();
+        break;
+    }
+    case CallKind::CopyFrom: {
+        const QPaintDevice* device = p.device();
+        const QImage* target = device->devType() == QInternal::Image ? static_cast<const QImage*>(device) : nullptr;
+        if (target && !p.hasClipping() && c.picture().format() == target->format() && c.picture().size() == target->size()
+            && c.picture().bytesPerLine() == target->bytesPerLine()) {
+            // The pixels are written in place; the painter keeps nothing of them.
+            std::memcpy(const_cast<uchar*>(target->constBits()), c.picture().constBits(), std::size_t(c.picture().sizeInBytes()));
+            break;
+        }
+        p.save();
+        p.resetTransform();
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPoint(0, 0), c.picture());
+        p.restore();
+        break;
+    }
+    case CallKind::Stroke:
+        p.setWorldTransform(c.world * HalfPixel);
+        p.strokePath(path, toQPen(c.pen, c.world));
+        break;
+    case CallKind::Line:
+        p.setWorldTransform(c.world * HalfPixel);
+        p.setPen(toQPen(c.pen, c.world));
+        p.drawLine(QLineF(c.at, c.to));
+        break;
+    case CallKind::Polyline:
+        p.setWorldTransform(c.world * HalfPixel);
+        p.setPen(toQPen(c.pen, c.world));
+        p.drawPolyline(c.points.constData(), int(c.points.size()));
+        break;
+    case CallKind::Rectangle:
+        p.setWorldTransform(c.world * HalfPixel);
+        p.setPen(toQPen(c.pen, c.world));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(c.rect);
+        break;
+    case CallKind::FillPath:
+        p.setWorldTransform(c.world * HalfPixel);
+        p.fillPath(path, toQColor(c.color));
+        break;
+    case CallKind::FillRectangle:
+        p.setWorldTransform(c.world * HalfPixel);
+        p.fillRect(c.rect, toQColor(c.color));
+        break;
+    case CallKind::ImageInRect:
+        p.setWorldTransform(c.world);
+        p.drawImage(c.rect, c.picture());
+        break;
+    case CallKind::ImageAt: {
+        p.setWorldTransform(c.world);
+        const QPoint whole = c.at.toPoint();
+        if (!area.isEmpty() && c.world.isIdentity() && QPointF(whole) == c.at) {
+            // A picture copied pixel for pixel: each rectangle of the area takes its part.
+            perAreaRect(p, area, [&](const QRect& r) { p.drawImage(r.topLeft(), c.picture(), r.translated(-whole)); });
+            break;
+        }
+        p.drawImage(c.at, c.picture());
+        break;
+    }
+    case CallKind::Text: {
+        // Qt draws text with the pen; the drawing code hands us the colour as a brush.
+        p.setWorldTransform(c.world * HalfPixel);
+        const QColor colour = toQColor(c.color);
+        p.setPen(colour);
+        {
+            const std::lock_guard<std::mutex> one(textLock());
+            p.drawGlyphRun(c.at, c.text->glyphs);
+        }
+        for (const QRectF& bar : c.text->bars)
+            p.fillRect(bar.translated(c.at), colour);
+        break;
+    }
+    }
+}
+
+void Graphics::submit(Call&& call)
+{
+    if (m_kept && call.source) {
+        if (call.source->paintingActive())
+            drawKept(); // the calls before it are drawn first, and it is drawn at once
+        else {
+            call.image = *call.source;
+            call.source = nullptr;
+        }
+    }
+    if (!m_kept || call.source) {
+        run(m_painter, call, m_clip, call.path);
+        return;
+    }
+    m_kept->calls.push_back(std::move(call));
+    if (m_kept->calls.size() >= MaxKeptCalls)
+        drawKept();
+}
+
+void Graphics::beginBands()
+{
+    if (m_kept) {
+        ++m_kept->depth;
+        return;
+    }
+    // Only pictures are split; a painter already on a pool thread would wait for itself.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (!BandsEnabled || !targetImage() || m_clip.rectCount() > 1 || pool->contains(QThread::currentThread()))
+        return;
+    m_kept = std::make_unique<Kept>();
+}
+
+void Graphics::endBands()
+{
+    if (!m_kept || --m_kept->depth > 0)
+        return;
+    drawKept();
+    m_kept.reset();
+}
+
+void Graphics::drawKept()
+{
+    std::vector<Call> calls;
+    calls.swap(m_kept->calls);
+    const QRect device(0, 0, m_painter.device()->width(), m_painter.device()->height());
+    // The bands share out the rows that the calls reach.
+    QRect reached;
+    for (const Call& c : calls)
+        reached |= c.bounds;
+    const QRect rows = (m_clip.isEmpty() ? device : m_clip.boundingRect() & device) & reached;
+    if (rows.isEmpty())
+        return;
+    // One band at least: on a thread of the pool Qt fills serially, where from any other it
+    // hands each fill with many spans over to the pool and waits.
+    const int count = std::clamp(rows.height() / MinBandRows, 1, QThreadPool::globalInstance()->maxThreadCount());
+    // Rows of the bands: band B covers edges[B] to edges[B + 1] - 1.
+    std::vector<int> edges(std::size_t(count) + 1);
+    for (int b = 0; b <= count; ++b)
+        edges[std::size_t(b)] = rows.top() + int(std::int64_t(rows.height()) * b / count);
+    const auto bandOf = [&](int y) {
+        return int(std::upper_bound(edges.begin() + 1, edges.end() - 1, y) - edges.begin()) - 1;
+    };
+    // A clip-sensitive call over an inner edge is drawn on the whole picture.
+    const auto whole = [&](const Call& c) {
+        const QRect in = c.bounds & rows;
+        return c.clipSensitive && !in.isEmpty() && bandOf(in.top()) != bandOf(in.bottom());
+    };
+    std::size_t i = 0;
+    while (i < calls.size()) {
+        std::size_t j = i;
+        const bool serial = whole(calls[i]);
+        while (j < calls.size() && whole(calls[j]) == serial)
+            ++j;
+        if (serial)
+            for (std::size_t k = i; k < j; ++k)
+                run(m_painter, calls[k], m_clip, calls[k].path);
+        else
+            drawBands(std::span<const Call>(calls).subspan(i, j - i), edges);
+        i = j;
+    }
+}
+
+void Graphics::drawBands(std::span<const Call> calls, const std::vector<int>& edges)
+{
+    const QImage& target = *targetImage();
+    uchar* const pixels = const_cast<uchar*>(target.constBits()); // where the painter draws too
+    const int count = int(edges.size()) - 1;
+    if (!m_bandPainters.empty() && m_bandPainters.front()->picture.constBits() != pixels)
+        m_bandPainters.clear(); // the picture has moved
+    while (int(m_bandPainters.size()) < count) {
+        auto band = std::make_unique<BandPainter>();
+        band->picture = QImage(pixels, target.width(), target.height(), target.bytesPerLine(), target.format());
+        band->picture.setDotsPerMeterX(target.dotsPerMeterX());
+        band->picture.setDotsPerMeterY(target.dotsPerMeterY());
+        band->picture.setDevicePixelRatio(target.devicePixelRatio());
+        if (!band->painter.begin(&band->picture))
+            throw rt::GraphicsError(rt::GenericError);
+        band->painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        band->painter.setRenderHint(QPainter::TextAntialiasing, true);
+        m_bandPainters.push_back(std::move(band));
+    }
+    std::latch done(count);
+    std::mutex failureLock;
+    std::exception_ptr failure;
+    for (int b = 0; b < count; ++b) {
+        const QRect rows(0, edges[std::size_t(b)], target.width(), edges[std::size_t(b) + 1] - edges[std::size_t(b)]);
+        QPainter& painter = m_bandPainters[std::size_t(b)]->painter;
+        QThreadPool::globalInstance()->start([&, rows] {
+            try {
+                const QRegion area = m_clip.isEmpty() ? QRegion(rows) : m_clip & rows;
+                if (!area.isEmpty()) {
+                    setClip(painter, area);
+                    for (const Call& c : calls)
+                        if (c.bounds.intersects(rows))
+                            run(painter, c, area, c.path.isEmpty() ? c.path : ownCopy(c.path));
+                }
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(failureLock);
+                failure = std::current_exception();
+            }
+            done.count_down();
+        });
+    }
+    done.wait();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+} // namespace gfx
