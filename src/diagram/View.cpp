@@ -374,6 +374,7 @@ void TDiagram::DrawSeaAndGrid(gfx::Graphics& g)
         sea.setDotsPerMeterY(target->dotsPerMeterY());
         {
             gfx::Graphics seaGraphics(sea);
+            const gfx::BandedDrawing bands(seaGraphics);
             seaGraphics.clear(0xFFFFFFFF);
             SetTransform(seaGraphics);
             DrawLaylineGrid(seaGraphics);

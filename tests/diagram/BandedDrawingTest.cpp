@@ -60,14 +60,14 @@ void expectStaticPictureSame(TDiagram& d, const std::string& what)
     EXPECT_SAME_PICTURE(d.FBackBitmap->image(), plain, what);
 }
 
-std::unique_ptr<TDiagram> mixedDiagram(int width, int height, unsigned seed)
+std::unique_ptr<TDiagram> mixedDiagram(int width, int height, unsigned seed, int steps = 6)
 {
     auto d = std::make_unique<TDiagram>();
     CurrentDiagramScope scope(d.get());
     d->SetClientSize(width, height);
     d->FShowGrid = 1;
     d->FShowLaylines = 1;
-    FillMixedScene(*d, seed);
+    FillMixedScene(*d, seed, 12, steps);
     d->Redraw();
     d->SetZoom(0);
     return d;
@@ -218,7 +218,7 @@ TEST(BandedDrawing, ExportsAndRendersAreThePlainOnes)
 {
     QTemporaryDir dir;
     const auto exportAll = [&](const QString& folder) {
-        auto d = mixedDiagram(900, 640, 5);
+        auto d = mixedDiagram(900, 640, 5, 3);
         CurrentDiagramScope scope(d.get());
         QDir().mkpath(dir.filePath(folder));
         d->FFileName = dir.filePath(folder + "/race").toStdString();

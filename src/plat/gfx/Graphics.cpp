@@ -47,7 +47,7 @@ Graphics::~Graphics()
 {
     if (m_kept) {
         try {
-            drawKept();
+            drawKept(true);
         } catch (...) {
             // A picture that cannot be finished is left as far as it was drawn.
         }
@@ -182,7 +182,7 @@ Graphics::Call Graphics::call(CallKind kind) const
 void Graphics::setClipRegion(const QRegion& region)
 {
     if (m_kept)
-        drawKept(); // the kept calls are drawn within the clip they were made under
+        drawKept(true); // the kept calls are drawn within the clip they were made under
     m_clip = region;
     setClip(m_painter, region);
 }

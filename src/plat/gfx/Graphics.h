@@ -151,10 +151,15 @@ private:
     // Draws CALL with PAINTER, whose clip is AREA (device pixels; empty: none), with PATH for
     // the call's path.
     static void run(QPainter& painter, const Call& call, const QRegion& area, const QPainterPath& path);
-    // Draws the kept calls, in bands where they allow it.
-    void drawKept();
-    // Draws CALLS in the bands between EDGES (rows), each on a thread of the pool.
-    void drawBands(std::span<const Call> calls, const std::vector<int>& edges);
+    // Draws the kept calls, in bands where they allow it; the last bands may still be drawing
+    // when it returns, unless FINISH.
+    void drawKept(bool finish);
+    // The bands that share out AREA (device pixels) for CALLS.
+    static std::vector<QRect> bandsFor(std::span<const Call> calls, const QRect& area);
+    // Hands CALLS to BANDS (device pixels), each drawn on a thread of the pool.
+    void startBands(std::vector<Call> calls, const std::vector<QRect>& bands);
+    // Waits until the bands have drawn what they were handed.
+    void finishBands();
     Call call(CallKind kind) const;
     // The device rectangle of WORLD (under the vector or the picture mapping) grown by MARGIN.
     QRect deviceBounds(const QRectF& world, double margin, bool vectors = true) const;

@@ -28,10 +28,10 @@ bool Graphics::BandsEnabled = true;
 
 namespace {
 
-// A band shorter than this costs more to hand over than it saves.
-constexpr int MinBandRows = 48;
+// A band thinner than this draws most of its calls beside its neighbours.
+constexpr int MinBandSize = 16;
 // The calls kept at most before they are drawn, to hold the memory of a huge picture.
-constexpr std::size_t MaxKeptCalls = 16384;
+constexpr std::size_t MaxKeptCalls = 4096;
 
 const QTransform HalfPixel = QTransform::fromTranslate(0.5, 0.5);
 
@@ -173,7 +173,7 @@ void Graphics::submit(Call&& call)
 {
     if (m_kept && call.source) {
         if (call.source->paintingActive())
-            drawKept(); // the calls before it are drawn first, and it is drawn at once
+            drawKept(true); // the calls before it are drawn first, and it is drawn at once
         else {
             call.image = *call.source;
             call.source = nullptr;
@@ -185,7 +185,7 @@ void Graphics::submit(Call&& call)
     }
     m_kept->calls.push_back(std::move(call));
     if (m_kept->calls.size() >= MaxKeptCalls)
-        drawKept();
+        drawKept(false); // drawn while the next calls are kept
 }
 
 void Graphics::beginBands()
@@ -199,42 +199,43 @@ void Graphics::beginBands()
     if (!BandsEnabled || !targetImage() || m_clip.rectCount() > 1 || pool->contains(QThread::currentThread()))
         return;
     m_kept = std::make_unique<Kept>();
+    m_kept->calls.reserve(MaxKeptCalls);
 }
 
 void Graphics::endBands()
 {
     if (!m_kept || --m_kept->depth > 0)
         return;
-    drawKept();
+    drawKept(true);
     m_kept.reset();
 }
 
-void Graphics::drawKept()
+void Graphics::drawKept(bool finish)
 {
     std::vector<Call> calls;
     calls.swap(m_kept->calls);
+    if (!finish)
+        m_kept->calls.reserve(MaxKeptCalls);
     const QRect device(0, 0, m_painter.device()->width(), m_painter.device()->height());
-    // The bands share out the rows that the calls reach.
+    // The bands share out the part of the picture that the calls reach.
     QRect reached;
     for (const Call& c : calls)
         reached |= c.bounds;
-    const QRect rows = (m_clip.isEmpty() ? device : m_clip.boundingRect() & device) & reached;
-    if (rows.isEmpty())
+    const QRect area = (m_clip.isEmpty() ? device : m_clip.boundingRect() & device) & reached;
+    if (area.isEmpty()) {
+        if (finish)
+            finishBands();
         return;
-    // One band at least: on a thread of the pool Qt fills serially, where from any other it
-    // hands each fill with many spans over to the pool and waits.
-    const int count = std::clamp(rows.height() / MinBandRows, 1, QThreadPool::globalInstance()->maxThreadCount());
-    // Rows of the bands: band B covers edges[B] to edges[B + 1] - 1.
-    std::vector<int> edges(std::size_t(count) + 1);
-    for (int b = 0; b <= count; ++b)
-        edges[std::size_t(b)] = rows.top() + int(std::int64_t(rows.height()) * b / count);
-    const auto bandOf = [&](int y) {
-        return int(std::upper_bound(edges.begin() + 1, edges.end() - 1, y) - edges.begin()) - 1;
-    };
-    // A clip-sensitive call over an inner edge is drawn on the whole picture.
+    }
+    const std::vector<QRect> bands = bandsFor(calls, area);
+    // A clip-sensitive call over the edge between two bands is drawn on the whole picture.
     const auto whole = [&](const Call& c) {
-        const QRect in = c.bounds & rows;
-        return c.clipSensitive && !in.isEmpty() && bandOf(in.top()) != bandOf(in.bottom());
+        if (!c.clipSensitive)
+            return false;
+        int reachedBands = 0;
+        for (const QRect& band : bands)
+            reachedBands += c.bounds.intersects(band);
+        return reachedBands > 1;
     };
     std::size_t i = 0;
     while (i < calls.size()) {
@@ -242,20 +243,64 @@ void Graphics::drawKept()
         const bool serial = whole(calls[i]);
         while (j < calls.size() && whole(calls[j]) == serial)
             ++j;
-        if (serial)
+        if (serial) {
+            finishBands(); // the whole picture is drawn on when the bands are done
             for (std::size_t k = i; k < j; ++k)
                 run(m_painter, calls[k], m_clip, calls[k].path);
+        } else if (i == 0 && j == calls.size())
+            startBands(std::move(calls), bands);
         else
-            drawBands(std::span<const Call>(calls).subspan(i, j - i), edges);
+            startBands(std::vector<Call>(std::make_move_iterator(calls.begin() + std::ptrdiff_t(i)),
+                           std::make_move_iterator(calls.begin() + std::ptrdiff_t(j))),
+                bands);
         i = j;
     }
+    if (finish)
+        finishBands();
 }
 
-void Graphics::drawBands(std::span<const Call> calls, const std::vector<int>& edges)
+std::vector<QRect> Graphics::bandsFor(std::span<const Call> calls, const QRect& area)
 {
+    // Strips across the longer side, so that each is as thick as it can be.
+    const bool columns = area.width() > area.height();
+    const int start = columns ? area.left() : area.top();
+    const int extent = columns ? area.width() : area.height();
+    // One band at least: on a thread of the pool Qt fills serially, where from any other it
+    // hands each fill with many spans over to the pool and waits.
+    const int count = std::clamp(extent / MinBandSize, 1, QThreadPool::globalInstance()->maxThreadCount());
+    // Each band takes about as many calls as the others, by where their middles lie.
+    std::vector<int> middles(std::size_t(extent), 0);
+    int total = 0;
+    for (const Call& c : calls) {
+        const QRect in = c.bounds & area;
+        if (in.isEmpty())
+            continue;
+        ++middles[std::size_t((columns ? in.center().x() : in.center().y()) - start)];
+        ++total;
+    }
+    std::vector<int> edges { start };
+    int seen = 0;
+    for (int p = 0; p < extent && int(edges.size()) < count; ++p) {
+        seen += middles[std::size_t(p)];
+        const int edge = start + p + 1;
+        if (std::int64_t(seen) * count >= std::int64_t(total) * std::int64_t(edges.size())
+            && edge - edges.back() >= MinBandSize && start + extent - edge >= MinBandSize)
+            edges.push_back(edge);
+    }
+    edges.push_back(start + extent);
+    std::vector<QRect> bands;
+    for (std::size_t b = 0; b + 1 < edges.size(); ++b)
+        bands.push_back(columns ? QRect(edges[b], area.top(), edges[b + 1] - edges[b], area.height())
+                                : QRect(area.left(), edges[b], area.width(), edges[b + 1] - edges[b]));
+    return bands;
+}
+
+void Graphics::startBands(std::vector<Call> calls, const std::vector<QRect>& bands)
+{
+    finishBands(); // the painters of the bands draw one batch at a time, in order
     const QImage& target = *targetImage();
     uchar* const pixels = const_cast<uchar*>(target.constBits()); // where the painter draws too
-    const int count = int(edges.size()) - 1;
+    const int count = int(bands.size());
     if (!m_bandPainters.empty() && m_bandPainters.front()->picture.constBits() != pixels)
         m_bandPainters.clear(); // the picture has moved
     while (int(m_bandPainters.size()) < count) {
@@ -270,30 +315,38 @@ void Graphics::drawBands(std::span<const Call> calls, const std::vector<int>& ed
         band->painter.setRenderHint(QPainter::TextAntialiasing, true);
         m_bandPainters.push_back(std::move(band));
     }
-    std::latch done(count);
-    std::mutex failureLock;
-    std::exception_ptr failure;
+    Kept& kept = *m_kept;
+    kept.drawing = std::move(calls);
+    kept.bandsLeft = std::make_shared<std::latch>(count);
     for (int b = 0; b < count; ++b) {
-        const QRect rows(0, edges[std::size_t(b)], target.width(), edges[std::size_t(b) + 1] - edges[std::size_t(b)]);
+        const QRect band = bands[std::size_t(b)];
+        const QRegion area = m_clip.isEmpty() ? QRegion(band) : m_clip & band;
         QPainter& painter = m_bandPainters[std::size_t(b)]->painter;
-        QThreadPool::globalInstance()->start([&, rows] {
+        QThreadPool::globalInstance()->start([&kept, &painter, band, area, left = kept.bandsLeft] {
             try {
-                const QRegion area = m_clip.isEmpty() ? QRegion(rows) : m_clip & rows;
                 if (!area.isEmpty()) {
                     setClip(painter, area);
-                    for (const Call& c : calls)
-                        if (c.bounds.intersects(rows))
+                    for (const Call& c : kept.drawing)
+                        if (c.bounds.intersects(band))
                             run(painter, c, area, c.path.isEmpty() ? c.path : ownCopy(c.path));
                 }
             } catch (...) {
-                const std::lock_guard<std::mutex> lock(failureLock);
-                failure = std::current_exception();
+                const std::lock_guard<std::mutex> lock(kept.failureLock);
+                kept.failure = std::current_exception();
             }
-            done.count_down();
+            left->count_down();
         });
     }
-    done.wait();
-    if (failure)
+}
+
+void Graphics::finishBands()
+{
+    if (!m_kept || !m_kept->bandsLeft)
+        return;
+    const std::shared_ptr<std::latch> left = std::move(m_kept->bandsLeft);
+    left->wait();
+    m_kept->drawing.clear();
+    if (std::exception_ptr failure = std::exchange(m_kept->failure, nullptr))
         std::rethrow_exception(failure);
 }
 

@@ -10,6 +10,10 @@
 #include <QPolygonF>
 
 #include <cstdint>
+#include <exception>
+#include <latch>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -55,6 +59,12 @@ struct Graphics::Call {
 struct Graphics::Kept {
     std::vector<Call> calls;
     int depth = 1; // BandedDrawing scopes open
+    // The calls the bands are drawing while the next ones are kept, and how they end.
+    std::vector<Call> drawing;
+    // Shared with the tasks, which count down last thing: it outlives the last one.
+    std::shared_ptr<std::latch> bandsLeft;
+    std::mutex failureLock;
+    std::exception_ptr failure;
 };
 
 // A painter of its own for a band, over the picture's pixels (one painter per picture), begun once.
