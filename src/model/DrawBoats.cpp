@@ -67,7 +67,7 @@ constexpr Place Starboard(int c) { return { 1, c }; }
 class Outline {
 public:
     Outline(const TObjet& boat, gfx::Path& path, float widthFactor = 1.0f)
-        : m_boat(boat)
+        : m_frame(boat)
         , m_path(path)
         , m_f(widthFactor)
     {
@@ -90,9 +90,9 @@ public:
     void close() { m_path.closeFigure(); }
 
 private:
-    QPointF at(TPoint p) const { return BoatPoint(m_boat, m_f * static_cast<float>(p.x), static_cast<float>(p.y)); }
+    QPointF at(TPoint p) const { return m_frame(m_f * static_cast<float>(p.x), static_cast<float>(p.y)); }
 
-    const TObjet& m_boat;
+    BoatFrame m_frame;
     gfx::Path& m_path;
     float m_f;
 };

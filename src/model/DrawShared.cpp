@@ -54,15 +54,19 @@ float DrawSize(const TObjet& o)
     return std::isfinite(o.FSize) ? std::clamp(o.FSize, -MaxSize, MaxSize) : 1.0f;
 }
 
-QPointF BoatPoint(const TObjet& o, float x, float y)
+BoatFrame::BoatFrame(const TObjet& o)
 {
     const float a = rt::DegToRadF(DrawHeading(o));
-    const float c = std::cos(a);
-    const float s = std::sin(a);
-    const float size = DrawSize(o);
-    const float px = (x * c - y * s) * size + static_cast<float>(o.FX);
-    const float py = (x * s + y * c) * size + static_cast<float>(o.FY);
-    return { px, py };
+    m_c = std::cos(a);
+    m_s = std::sin(a);
+    m_size = DrawSize(o);
+    m_x = static_cast<float>(o.FX);
+    m_y = static_cast<float>(o.FY);
+}
+
+QPointF BoatPoint(const TObjet& o, float x, float y)
+{
+    return BoatFrame(o)(x, y);
 }
 
 TRect4 PathBounds(const gfx::Path& path, const gfx::Pen& pen)

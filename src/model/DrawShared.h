@@ -53,6 +53,20 @@ float DrawSize(const TObjet& o);
 // The diagram point of the boat-local point (X, Y) (bow towards -y, +x to starboard): rotated by
 // the heading, scaled by the size, moved to the position; in single precision, not rounded.
 QPointF BoatPoint(const TObjet& o, float x, float y);
+// The same mapping for many points of one boat, with its sine and cosine worked out once.
+class BoatFrame {
+public:
+    explicit BoatFrame(const TObjet& o);
+    QPointF operator()(float x, float y) const
+    {
+        const float px = (x * m_c - y * m_s) * m_size + m_x;
+        const float py = (x * m_s + y * m_c) * m_size + m_y;
+        return { px, py };
+    }
+
+private:
+    float m_c, m_s, m_size, m_x, m_y;
+};
 
 // Bounds of PATH widened for PEN as the drawing reports them, held to the integer range.
 TRect4 PathBounds(const gfx::Path& path, const gfx::Pen& pen);

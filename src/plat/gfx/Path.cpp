@@ -118,6 +118,8 @@ void Path::addCurve(std::span<const QPointF> points, float tension)
     // Each segment Pi -> Pi+1 is a cubic whose tangents follow the neighbours; the ends use
     // themselves as their missing neighbour.
     const double k = static_cast<double>(tension) / 3.0;
+    m_points.reserve(m_points.size() + 3 * n - 2);
+    m_path.reserve(m_path.elementCount() + int(3 * n - 2));
     continueAt(points[0]);
     for (std::size_t i = 0; i + 1 < n; ++i) {
         const QPointF prev = points[i == 0 ? 0 : i - 1];
