@@ -58,6 +58,7 @@ Graphics::~Graphics()
 
 void Graphics::begin(QPaintDevice& device)
 {
+    m_tools = std::make_unique<PaintTools>();
     if (!m_painter.begin(&device))
         throw rt::GraphicsError(rt::InvalidParameter);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -365,15 +366,14 @@ void Graphics::drawString(const QString& text, const Font& font, const Brush& br
     if (text.isEmpty())
         return;
     Call c = call(CallKind::Text);
+    c.text = layoutLine(text, font);
     if (placing()) {
         // The layout box, grown by half an em for the glyphs that reach out of it.
-        const QSizeF box = gfx::measureString(text, font);
         const double em = font.emSize();
-        const QRectF world = QRectF(origin, box).adjusted(-em / 2, -em / 2, em / 2, em / 2);
+        const QRectF world = QRectF(origin, c.text->size).adjusted(-em / 2, -em / 2, em / 2, em / 2);
         if (touches(c, world, 2.0))
             return;
     }
-    c.text = layoutLine(text, font);
     c.color = brush.color;
     c.at = origin;
     submit(std::move(c));

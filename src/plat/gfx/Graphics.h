@@ -28,6 +28,7 @@ namespace gfx {
 class Bitmap;
 class Font;
 class Path;
+class PaintTools;
 enum class CallKind : std::uint8_t;
 
 class Graphics {
@@ -148,9 +149,9 @@ private:
     void begin(QPaintDevice& device);
     // Draws CALL now with the painter, or keeps it while drawing in bands.
     void submit(Call&& call);
-    // Draws CALL with PAINTER, whose clip is AREA (device pixels; empty: none), with PATH for
-    // the call's path.
-    static void run(QPainter& painter, const Call& call, const QRegion& area, const QPainterPath& path);
+    // Draws CALL with PAINTER and its TOOLS, the painter's clip being AREA (device pixels; empty:
+    // none), with PATH for the call's path.
+    static void run(QPainter& painter, PaintTools& tools, const Call& call, const QRegion& area, const QPainterPath& path);
     // Draws the kept calls, in bands where they allow it; the last bands may still be drawing
     // when it returns, unless FINISH.
     void drawKept(bool finish);
@@ -181,6 +182,7 @@ private:
     QRegion m_clip; // empty: none
     std::unique_ptr<Kept> m_kept; // the calls kept while drawing in bands
     std::vector<std::unique_ptr<BandPainter>> m_bandPainters; // kept from one drawing to the next
+    std::unique_ptr<PaintTools> m_tools; // the painter's
 };
 
 // Draws in bands on G while it lives (see Graphics::beginBands).

@@ -17,6 +17,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <latch>
@@ -67,7 +68,38 @@ QPainterPath ownCopy(const QPainterPath& path)
     return own;
 }
 
+// Sets the painter's world transform, unless it is already the one: the painter works out its
+// mappings again whenever it is set.
+void setWorld(QPainter& painter, const QTransform& world)
+{
+    if (painter.worldTransform() != world)
+        painter.setWorldTransform(world);
+}
+
 } // namespace
+
+const QPen& PaintTools::pen(const Pen& pen, const QTransform& world)
+{
+    const double scale = std::sqrt(std::abs(world.determinant()));
+    const bool cosmetic = !(std::abs(static_cast<double>(pen.width)) * scale >= 1.0);
+    if (!m_hasPen || cosmetic != m_cosmetic || pen.color != m_pen.color || pen.width != m_pen.width || pen.dash != m_pen.dash) {
+        m_qpen = toQPen(pen, world);
+        m_pen = pen;
+        m_cosmetic = cosmetic;
+        m_hasPen = true;
+    }
+    return m_qpen;
+}
+
+const QBrush& PaintTools::brush(Argb color)
+{
+    if (!m_hasBrush || color != m_color) {
+        m_qbrush = QBrush(toQColor(color));
+        m_color = color;
+        m_hasBrush = true;
+    }
+    return m_qbrush;
+}
 
 void setClip(QPainter& painter, const QRegion& area)
 {
@@ -80,7 +112,7 @@ void setClip(QPainter& painter, const QRegion& area)
         painter.setClipRegion(area);
 }
 
-void Graphics::run(QPainter& p, const Call& c, const QRegion& area, const QPainterPath& path)
+void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion& area, const QPainterPath& path)
 {
     if (p.testRenderHint(QPainter::Antialiasing) != c.smoothing)
         p.setRenderHint(QPainter::Antialiasing, c.smoothing);
@@ -111,39 +143,39 @@ void Graphics::run(QPainter& p, const Call& c, const QRegion& area, const QPaint
         break;
     }
     case CallKind::Stroke:
-        p.setWorldTransform(c.world * HalfPixel);
-        p.strokePath(path, toQPen(c.pen, c.world));
+        setWorld(p, c.world * HalfPixel);
+        p.strokePath(path, tools.pen(c.pen, c.world));
         break;
     case CallKind::Line:
-        p.setWorldTransform(c.world * HalfPixel);
-        p.setPen(toQPen(c.pen, c.world));
+        setWorld(p, c.world * HalfPixel);
+        p.setPen(tools.pen(c.pen, c.world));
         p.drawLine(QLineF(c.at, c.to));
         break;
     case CallKind::Polyline:
-        p.setWorldTransform(c.world * HalfPixel);
-        p.setPen(toQPen(c.pen, c.world));
+        setWorld(p, c.world * HalfPixel);
+        p.setPen(tools.pen(c.pen, c.world));
         p.drawPolyline(c.points.constData(), int(c.points.size()));
         break;
     case CallKind::Rectangle:
-        p.setWorldTransform(c.world * HalfPixel);
-        p.setPen(toQPen(c.pen, c.world));
+        setWorld(p, c.world * HalfPixel);
+        p.setPen(tools.pen(c.pen, c.world));
         p.setBrush(Qt::NoBrush);
         p.drawRect(c.rect);
         break;
     case CallKind::FillPath:
-        p.setWorldTransform(c.world * HalfPixel);
-        p.fillPath(path, toQColor(c.color));
+        setWorld(p, c.world * HalfPixel);
+        p.fillPath(path, tools.brush(c.color));
         break;
     case CallKind::FillRectangle:
-        p.setWorldTransform(c.world * HalfPixel);
+        setWorld(p, c.world * HalfPixel);
         p.fillRect(c.rect, toQColor(c.color));
         break;
     case CallKind::ImageInRect:
-        p.setWorldTransform(c.world);
+        setWorld(p, c.world);
         p.drawImage(c.rect, c.picture());
         break;
     case CallKind::ImageAt: {
-        p.setWorldTransform(c.world);
+        setWorld(p, c.world);
         const QPoint whole = c.at.toPoint();
         if (!area.isEmpty() && c.world.isIdentity() && QPointF(whole) == c.at) {
             // A picture copied pixel for pixel: each rectangle of the area takes its part.
@@ -155,7 +187,7 @@ void Graphics::run(QPainter& p, const Call& c, const QRegion& area, const QPaint
     }
     case CallKind::Text: {
         // Qt draws text with the pen; the drawing code hands us the colour as a brush.
-        p.setWorldTransform(c.world * HalfPixel);
+        setWorld(p, c.world * HalfPixel);
         const QColor colour = toQColor(c.color);
         p.setPen(colour);
         {
@@ -180,7 +212,7 @@ void Graphics::submit(Call&& call)
         }
     }
     if (!m_kept || call.source) {
-        run(m_painter, call, m_clip, call.path);
+        run(m_painter, *m_tools, call, m_clip, call.path);
         return;
     }
     m_kept->calls.push_back(std::move(call));
@@ -246,7 +278,7 @@ void Graphics::drawKept(bool finish)
         if (serial) {
             finishBands(); // the whole picture is drawn on when the bands are done
             for (std::size_t k = i; k < j; ++k)
-                run(m_painter, calls[k], m_clip, calls[k].path);
+                run(m_painter, *m_tools, calls[k], m_clip, calls[k].path);
         } else if (i == 0 && j == calls.size())
             startBands(std::move(calls), bands);
         else
@@ -322,13 +354,14 @@ void Graphics::startBands(std::vector<Call> calls, const std::vector<QRect>& ban
         const QRect band = bands[std::size_t(b)];
         const QRegion area = m_clip.isEmpty() ? QRegion(band) : m_clip & band;
         QPainter& painter = m_bandPainters[std::size_t(b)]->painter;
-        QThreadPool::globalInstance()->start([&kept, &painter, band, area, left = kept.bandsLeft] {
+        PaintTools& tools = m_bandPainters[std::size_t(b)]->tools;
+        QThreadPool::globalInstance()->start([&kept, &painter, &tools, band, area, left = kept.bandsLeft] {
             try {
                 if (!area.isEmpty()) {
                     setClip(painter, area);
                     for (const Call& c : kept.drawing)
                         if (c.bounds.intersects(band))
-                            run(painter, c, area, c.path.isEmpty() ? c.path : ownCopy(c.path));
+                            run(painter, tools, c, area, c.path.isEmpty() ? c.path : ownCopy(c.path));
                 }
             } catch (...) {
                 const std::lock_guard<std::mutex> lock(kept.failureLock);
@@ -345,7 +378,13 @@ void Graphics::finishBands()
         return;
     const std::shared_ptr<std::latch> left = std::move(m_kept->bandsLeft);
     left->wait();
+    // The calls hold the last references to many paths: they are freed on the pool while the
+    // drawing goes on. The texts are let go here, where their font engines were made.
+    auto retired = std::make_shared<std::vector<Call>>(std::move(m_kept->drawing));
     m_kept->drawing.clear();
+    for (Call& c : *retired)
+        c.text.reset();
+    QThreadPool::globalInstance()->start([retired]() mutable { retired.reset(); });
     if (std::exception_ptr failure = std::exchange(m_kept->failure, nullptr))
         std::rethrow_exception(failure);
 }

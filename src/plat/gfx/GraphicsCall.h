@@ -67,10 +67,28 @@ struct Graphics::Kept {
     std::exception_ptr failure;
 };
 
+// Qt's pen and brush as last handed to a painter, handed again while the calls keep them: the
+// painter sets a pen or a brush up anew whenever it gets another one.
+class PaintTools {
+public:
+    const QPen& pen(const Pen& pen, const QTransform& world);
+    const QBrush& brush(Argb color);
+
+private:
+    bool m_hasPen = false;
+    Pen m_pen;
+    bool m_cosmetic = false;
+    QPen m_qpen;
+    bool m_hasBrush = false;
+    Argb m_color = 0;
+    QBrush m_qbrush;
+};
+
 // A painter of its own for a band, over the picture's pixels (one painter per picture), begun once.
 struct Graphics::BandPainter {
     QImage picture;
     QPainter painter;
+    PaintTools tools;
 };
 
 // Qt's pen for PEN under the world transform WORLD: flat caps, miter joins, never thinner than

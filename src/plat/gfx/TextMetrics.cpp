@@ -232,6 +232,7 @@ LaidOutLine layoutLine(const QString& text, const Font& font)
         line.bars.append(QRectF(left, baseline - face.underlineTop * scale, x - left, face.underlineSize * scale));
     if (font.style() & FontStrikeout)
         line.bars.append(QRectF(left, baseline - face.strikeoutTop * scale, x - left, face.strikeoutSize * scale));
+    line.size = measureString(text, font);
     lines.emplace(std::move(key), line);
     return line;
 }

@@ -25,10 +25,12 @@ float lineHeight(const Font& font);
 QString resolvedFamily(const Font& font);
 // A line ready to draw, placed for a layout origin at (0, 0): glyphs of the resolved face at
 // the font's em, the first one at em/6, the baseline one ascender below the origin; and the
-// underline and strikeout bars the font's style asks for, from the face's own tables.
+// underline and strikeout bars the font's style asks for, from the face's own tables; and the
+// line's size.
 struct LaidOutLine {
     QGlyphRun glyphs;
     QList<QRectF> bars;
+    QSizeF size; // as measureString gives it
 };
 LaidOutLine layoutLine(const QString& text, const Font& font);
 // Lets go of the faces and lines resolved so far, with their font engines.
