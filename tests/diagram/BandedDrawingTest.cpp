@@ -218,13 +218,13 @@ TEST(BandedDrawing, ExportsAndRendersAreThePlainOnes)
 {
     QTemporaryDir dir;
     const auto exportAll = [&](const QString& folder) {
-        auto d = mixedDiagram(900, 640, 5, 3);
+        auto d = mixedDiagram(640, 420, 5, 3);
         CurrentDiagramScope scope(d.get());
         QDir().mkpath(dir.filePath(folder));
         d->FFileName = dir.filePath(folder + "/race").toStdString();
         std::vector<QImage> pictures;
         pictures.push_back(d->RenderToBitmap(238, 162)->image().copy());
-        pictures.push_back(d->CopyToBitmap(1024, 768)->image().copy());
+        pictures.push_back(d->CopyToBitmap(800, 600)->image().copy());
         d->ExportAnimatedGif();
         QFile gif(dir.filePath(folder + "/race.gif"));
         EXPECT_TRUE(gif.open(QIODevice::ReadOnly));

@@ -312,6 +312,7 @@ void Graphics::fillRectangle(const Brush& brush, const QRectF& rect)
         return;
     c.color = brush.color;
     c.rect = rect;
+    c.clipSensitive = true; // Qt cuts a smoothed rectangle at a clip's sides before it fills it
     submit(std::move(c));
 }
 
@@ -376,6 +377,7 @@ void Graphics::drawString(const QString& text, const Font& font, const Brush& br
     }
     c.color = brush.color;
     c.at = origin;
+    c.clipSensitive = !c.text->bars.isEmpty(); // the bars are filled rectangles
     submit(std::move(c));
 }
 

@@ -1,0 +1,162 @@
+// Drawing in bands: every kind of call, kept and drawn in bands of the picture on the pool's
+// threads, gives the pixels of the same calls drawn one after another, whatever the transform,
+// the smoothing and the clip; nothing is drawn before the bands are.
+
+#include "plat/gfx/Bitmap.h"
+#include "plat/gfx/Font.h"
+#include "plat/gfx/Graphics.h"
+#include "plat/gfx/Path.h"
+
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <latch>
+#include <random>
+
+namespace {
+
+// Calls of every kind scattered over the picture, lines and curves reaching over it from side to
+// side, with pens thinner and wider than a pixel.
+void drawScene(gfx::Graphics& g, unsigned seed, double zoom)
+{
+    const QSize size = g.targetImage()->size();
+    std::mt19937 rng(seed);
+    const auto real = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const auto colour = [&](bool faint) { return gfx::Argb((faint ? 0x20000000u : 0xFF000000u) | (rng() & 0xFFFFFFu)); };
+    QImage picture(29, 19, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 8, y * 13, (x * y) % 256));
+    QImage sea(g.targetImage()->size(), g.targetImage()->format());
+    sea.fill(QColor(230, 240, 255));
+
+    g.copyFrom(sea);
+    g.resetTransform();
+    g.translateTransform(-real(0, 40) * zoom, -real(0, 40) * zoom);
+    g.scaleTransform(zoom, zoom);
+    const double w = size.width() / zoom, h = size.height() / zoom;
+    for (int i = 0; i < 260; ++i) {
+        g.setSmoothing(pick(5) != 0);
+        const QPointF at(real(-50, w + 50), real(-50, h + 50));
+        const gfx::Pen pen { colour(pick(4) == 0), float(pick(3) == 0 ? 2.0 : 1.0), gfx::DashStyle(pick(4)) };
+        switch (pick(12)) {
+        case 0: g.drawLine(pen, at, QPointF(real(-100, w + 100), real(-100, h + 100))); break;
+        case 1: g.drawBezier(pen, at, at + QPointF(real(-90, 90), real(-90, 90)), at + QPointF(real(-90, 90), real(-90, 90)), at + QPointF(real(-150, 150), real(-150, 150))); break;
+        case 2: {
+            gfx::Path hull;
+            const QPointF pts[] = { at, at + QPointF(12, 30), at + QPointF(10, 60), at + QPointF(-10, 60), at + QPointF(-12, 30), at };
+            hull.addCurve(pts);
+            hull.closeFigure();
+            g.fillPath({ colour(pick(2) == 0) }, hull);
+            g.drawPath(pen, hull);
+            break;
+        }
+        case 3: g.drawEllipse(pen, QRectF(at, QSizeF(real(2, 400), real(2, 300)))); break;
+        case 4: g.fillEllipse({ colour(pick(2) == 0) }, QRectF(at, QSizeF(real(2, 60), real(2, 60)))); break;
+        case 5: g.fillRectangle({ colour(pick(2) == 0) }, QRectF(at, QSizeF(real(1, 200), real(1, 150)))); break;
+        case 6: g.drawRectangle(pen, QRectF(at, QSizeF(real(1, 300), real(1, 200)))); break;
+        case 7: {
+            const QPointF pts[] = { at, at + QPointF(real(-200, 200), real(-200, 200)), at + QPointF(real(-200, 200), real(-200, 200)) };
+            g.drawLines(pen, pts);
+            break;
+        }
+        case 8: g.drawArc(pen, QRectF(at, QSizeF(real(10, 300), real(10, 300))), float(real(0, 360)), float(real(-300, 300))); break;
+        case 9: g.drawImage(picture, QRectF(at, QSizeF(real(5, 300), real(5, 200)))); break;
+        case 10: {
+            // Copied pixel for pixel, or placed between pixels.
+            const QTransform world = g.transform();
+            if (pick(2) == 0)
+                g.resetTransform();
+            g.drawImage(picture, pick(2) == 0 ? QPointF(std::round(at.x()), std::round(at.y())) : at);
+            g.setTransform(world);
+            break;
+        }
+        default: {
+            const char* fonts[] = { "Arial", "Courier New", "Times New Roman" };
+            g.drawString(QStringLiteral("Boat %1 keeps clear").arg(i), gfx::Font(fonts[pick(3)], float(real(6, 30)), pick(16)),
+                { colour(false) }, at);
+            break;
+        }
+        }
+    }
+}
+
+QImage drawn(unsigned seed, double zoom, bool bands, const QRegion& clip = QRegion(), QSize size = QSize(1200, 700))
+{
+    gfx::Bitmap picture(size.width(), size.height(), gfx::PixelFormat::Argb32);
+    {
+        gfx::Graphics g(picture);
+        g.setClipRegion(clip);
+        gfx::Graphics::BandsEnabled = bands;
+        {
+            const gfx::BandedDrawing kept(g);
+            drawScene(g, seed, zoom);
+        }
+        gfx::Graphics::BandsEnabled = true;
+    }
+    return picture.image().copy();
+}
+
+int differing(const QImage& a, const QImage& b)
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+} // namespace
+
+// Wide pictures are cut into columns, tall ones into rows.
+TEST(GraphicsBands, EveryKindOfCallDrawsThePlainPixels)
+{
+    for (const QSize size : { QSize(1200, 700), QSize(600, 1100) })
+        for (unsigned seed : { 1u, 2u, 3u })
+            for (double zoom : { 0.3, 0.7, 1.0, 1.37, 2.6 }) {
+                const QImage plain = drawn(seed, zoom, false, QRegion(), size);
+                const QImage banded = drawn(seed, zoom, true, QRegion(), size);
+                EXPECT_EQ(differing(banded, plain), 0)
+                    << size.width() << "x" << size.height() << ", seed " << seed << ", zoom " << zoom;
+            }
+}
+
+TEST(GraphicsBands, AClipHoldsInBands)
+{
+    const QRegion rect(QRect(131, 77, 800, 500));
+    const QRegion twoRects = QRegion(QRect(10, 10, 500, 300)) | QRegion(QRect(600, 200, 500, 450));
+    for (const QRegion& clip : { rect, twoRects }) {
+        const QImage plain = drawn(4, 1.37, false, clip);
+        const QImage banded = drawn(4, 1.37, true, clip);
+        EXPECT_EQ(differing(banded, plain), 0) << "clip of " << clip.rectCount() << " rectangles";
+    }
+}
+
+TEST(GraphicsBands, NothingIsDrawnUntilTheBandsAre)
+{
+    gfx::Bitmap picture(400, 300, gfx::PixelFormat::Rgb32);
+    gfx::Graphics g(picture);
+    {
+        const gfx::BandedDrawing kept(g);
+        EXPECT_TRUE(g.keepingCalls());
+        g.fillRectangle({ 0xFFFF0000 }, QRectF(0, 0, 400, 300));
+        EXPECT_EQ(picture.image().pixel(200, 150), qRgb(0, 0, 0)) << "drawn before the bands";
+    }
+    EXPECT_FALSE(g.keepingCalls());
+    EXPECT_EQ(picture.image().pixel(200, 150), qRgb(255, 0, 0));
+
+    // On a thread of the pool the calls are drawn at once: waiting for the pool there could wait
+    // for itself.
+    std::latch done(1);
+    bool kept = true;
+    QThreadPool::globalInstance()->start([&] {
+        const gfx::BandedDrawing inPool(g);
+        kept = g.keepingCalls();
+        done.count_down();
+    });
+    done.wait();
+    EXPECT_FALSE(kept);
+}
