@@ -157,8 +157,12 @@ private:
     void drawKept(bool finish);
     // The bands that share out AREA (device pixels) for CALLS.
     static std::vector<QRect> bandsFor(std::span<const Call> calls, const QRect& area);
-    // Hands CALLS to BANDS (device pixels), each drawn on a thread of the pool.
+    // Hands CALLS to BANDS (device pixels), each drawn on a thread of the pool; with no bands,
+    // to the painter itself, on the whole picture.
     void startBands(std::vector<Call> calls, const std::vector<QRect>& bands);
+    // Draws the calls handed over that reach BAND (all for a null one) with PAINTER and its
+    // TOOLS, the painter's clip being AREA.
+    void drawOn(QPainter& painter, PaintTools& tools, const QRect& band, const QRegion& area);
     // Waits until the bands have drawn what they were handed.
     void finishBands();
     Call call(CallKind kind) const;

@@ -17,6 +17,8 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <deque>
+#include <functional>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -66,6 +68,40 @@ QPainterPath ownCopy(const QPainterPath& path)
         own.setElementPositionAt(0, first.x, first.y);
     }
     return own;
+}
+
+// Tasks for the pool, queued here under a lock: each task sees what the thread that queued it
+// wrote before, by the lock (the pool's own queue orders it too, but unseen by race checkers).
+// Never destroyed: the pool may outlive every other static.
+struct TaskQueue {
+    std::mutex lock;
+    std::deque<std::function<void()>> tasks;
+};
+
+TaskQueue& taskQueue()
+{
+    static TaskQueue* const queue = new TaskQueue;
+    return *queue;
+}
+
+// Runs TASK on a thread of the pool.
+void startOnPool(std::function<void()> task)
+{
+    TaskQueue& queue = taskQueue();
+    {
+        const std::lock_guard<std::mutex> lock(queue.lock);
+        queue.tasks.push_back(std::move(task));
+    }
+    QThreadPool::globalInstance()->start([] {
+        TaskQueue& queued = taskQueue();
+        std::function<void()> next;
+        {
+            const std::lock_guard<std::mutex> lock(queued.lock);
+            next = std::move(queued.tasks.front());
+            queued.tasks.pop_front();
+        }
+        next();
+    });
 }
 
 // Sets the painter's world transform, unless it is already the one: the painter works out its
@@ -275,16 +311,12 @@ void Graphics::drawKept(bool finish)
         const bool serial = whole(calls[i]);
         while (j < calls.size() && whole(calls[j]) == serial)
             ++j;
-        if (serial) {
-            finishBands(); // the whole picture is drawn on when the bands are done
-            for (std::size_t k = i; k < j; ++k)
-                run(m_painter, *m_tools, calls[k], m_clip, calls[k].path);
-        } else if (i == 0 && j == calls.size())
-            startBands(std::move(calls), bands);
-        else
-            startBands(std::vector<Call>(std::make_move_iterator(calls.begin() + std::ptrdiff_t(i)),
-                           std::make_move_iterator(calls.begin() + std::ptrdiff_t(j))),
-                bands);
+        std::vector<Call> segment = i == 0 && j == calls.size()
+            ? std::move(calls)
+            : std::vector<Call>(std::make_move_iterator(calls.begin() + std::ptrdiff_t(i)),
+                std::make_move_iterator(calls.begin() + std::ptrdiff_t(j)));
+        // The whole picture is drawn on, by the painter itself, once the bands are done.
+        startBands(std::move(segment), serial ? std::vector<QRect>() : bands);
         i = j;
     }
     if (finish)
@@ -329,13 +361,25 @@ std::vector<QRect> Graphics::bandsFor(std::span<const Call> calls, const QRect& 
 
 void Graphics::startBands(std::vector<Call> calls, const std::vector<QRect>& bands)
 {
-    finishBands(); // the painters of the bands draw one batch at a time, in order
+    finishBands(); // the painters draw one batch at a time, in order
+    Kept& kept = *m_kept;
+    kept.drawing = std::move(calls);
+    if (bands.empty()) {
+        // Still on the pool, where Qt fills serially; each path a copy of its own, as the next
+        // calls are kept meanwhile.
+        kept.bandsLeft = std::make_shared<std::latch>(1);
+        startOnPool([this, &kept, left = kept.bandsLeft] {
+            drawOn(m_painter, *m_tools, QRect(), m_clip);
+            left->count_down();
+        });
+        return;
+    }
     const QImage& target = *targetImage();
     uchar* const pixels = const_cast<uchar*>(target.constBits()); // where the painter draws too
-    const int count = int(bands.size());
+    const std::size_t count = bands.size();
     if (!m_bandPainters.empty() && m_bandPainters.front()->picture.constBits() != pixels)
         m_bandPainters.clear(); // the picture has moved
-    while (int(m_bandPainters.size()) < count) {
+    while (m_bandPainters.size() < count) {
         auto band = std::make_unique<BandPainter>();
         band->picture = QImage(pixels, target.width(), target.height(), target.bytesPerLine(), target.format());
         band->picture.setDotsPerMeterX(target.dotsPerMeterX());
@@ -347,28 +391,31 @@ void Graphics::startBands(std::vector<Call> calls, const std::vector<QRect>& ban
         band->painter.setRenderHint(QPainter::TextAntialiasing, true);
         m_bandPainters.push_back(std::move(band));
     }
-    Kept& kept = *m_kept;
-    kept.drawing = std::move(calls);
-    kept.bandsLeft = std::make_shared<std::latch>(count);
-    for (int b = 0; b < count; ++b) {
-        const QRect band = bands[std::size_t(b)];
+    kept.bandsLeft = std::make_shared<std::latch>(std::ptrdiff_t(count));
+    for (std::size_t b = 0; b < count; ++b) {
+        const QRect band = bands[b];
         const QRegion area = m_clip.isEmpty() ? QRegion(band) : m_clip & band;
-        QPainter& painter = m_bandPainters[std::size_t(b)]->painter;
-        PaintTools& tools = m_bandPainters[std::size_t(b)]->tools;
-        QThreadPool::globalInstance()->start([&kept, &painter, &tools, band, area, left = kept.bandsLeft] {
-            try {
-                if (!area.isEmpty()) {
-                    setClip(painter, area);
-                    for (const Call& c : kept.drawing)
-                        if (c.bounds.intersects(band))
-                            run(painter, tools, c, area, c.path.isEmpty() ? c.path : ownCopy(c.path));
-                }
-            } catch (...) {
-                const std::lock_guard<std::mutex> lock(kept.failureLock);
-                kept.failure = std::current_exception();
+        BandPainter& painter = *m_bandPainters[b];
+        startOnPool([this, &painter, band, area, left = kept.bandsLeft] {
+            if (!area.isEmpty()) {
+                setClip(painter.painter, area);
+                drawOn(painter.painter, painter.tools, band, area);
             }
             left->count_down();
         });
+    }
+}
+
+void Graphics::drawOn(QPainter& painter, PaintTools& tools, const QRect& band, const QRegion& area)
+{
+    Kept& kept = *m_kept;
+    try {
+        for (const Call& c : kept.drawing)
+            if (band.isNull() || c.bounds.intersects(band))
+                run(painter, tools, c, area, c.path.isEmpty() ? c.path : ownCopy(c.path));
+    } catch (...) {
+        const std::lock_guard<std::mutex> lock(kept.failureLock);
+        kept.failure = std::current_exception();
     }
 }
 
@@ -384,7 +431,7 @@ void Graphics::finishBands()
     m_kept->drawing.clear();
     for (Call& c : *retired)
         c.text.reset();
-    QThreadPool::globalInstance()->start([retired]() mutable { retired.reset(); });
+    startOnPool([retired]() mutable { retired.reset(); });
     if (std::exception_ptr failure = std::exchange(m_kept->failure, nullptr))
         std::rethrow_exception(failure);
 }
