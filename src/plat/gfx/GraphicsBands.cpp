@@ -33,6 +33,8 @@ namespace {
 
 // A band thinner than this draws most of its calls beside its neighbours.
 constexpr int MinBandSize = 16;
+// Waking a thread for a band costs about as much as drawing this many small shapes.
+constexpr std::size_t MinCallsPerBand = 64;
 // The calls kept at most before they are drawn, to hold the memory of a huge picture.
 constexpr std::size_t MaxKeptCalls = 4096;
 
@@ -331,7 +333,8 @@ std::vector<QRect> Graphics::bandsFor(std::span<const Call> calls, const QRect& 
     const int extent = columns ? area.width() : area.height();
     // One band at least: on a thread of the pool Qt fills serially, where from any other it
     // hands each fill with many spans over to the pool and waits.
-    const int count = std::clamp(extent / MinBandSize, 1, QThreadPool::globalInstance()->maxThreadCount());
+    const int most = std::min(extent / MinBandSize, int(calls.size() / MinCallsPerBand));
+    const int count = std::clamp(most, 1, QThreadPool::globalInstance()->maxThreadCount());
     // Each band takes about as many calls as the others, by where their middles lie.
     std::vector<int> middles(std::size_t(extent), 0);
     int total = 0;
