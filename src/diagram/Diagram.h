@@ -291,6 +291,9 @@ private:
     void FinishTemplate(const TRect4& zone);
     // RenderToBitmap's picture of the diagram as its selection and mode stand.
     std::unique_ptr<gfx::Bitmap> RenderStill(std::int32_t width, std::int32_t height);
+    // Builds the hull outlines the static picture is about to draw, on the pool's threads: each
+    // depends on its own boat alone, where the drawing itself must go one object after another.
+    void BuildHullOutlines();
     // Clears G to the white sea and draws the layline grid on it, from a kept picture while
     // nothing the grid depends on has changed.
     void DrawSeaAndGrid(gfx::Graphics& g);

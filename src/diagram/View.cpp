@@ -4,6 +4,7 @@
 #include "model/Objet.h"
 #include "plat/gfx/Graphics.h"
 #include "plat/rt/Numeric.h"
+#include "plat/sys/Pool.h"
 #include "plat/sys/Trace.h"
 
 #include <algorithm>
@@ -218,6 +219,7 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
             FBackground = o;
             break;
         }
+    BuildHullOutlines();
     FPen = { 0xFF000000, 2.0f, gfx::DashStyle::Solid };
     if (FBackground) {
         g.clear(0xFFFFFFFF);
@@ -242,6 +244,22 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
                 o->FNext->DrawTrack(g);
     for (TObjet* o : StepPaintOrder(FRoot, limit, FSelected))
         o->Draw(g);
+}
+
+void TDiagram::BuildHullOutlines()
+{
+    // The boats this picture draws (every step in edit mode, up to the step shown in animation
+    // mode, the selection left for the paint) whose outline the drawing would build.
+    const std::int32_t limit = FDisplayMode == dmEdit ? INT32_MAX : FStep;
+    std::vector<TBateau*> boats;
+    for (TObjet* o = FRoot; o; o = o->NextInWalk())
+        if (o != FSelected && o->FSituation >= 0 && o->FSituation <= limit)
+            if (auto* boat = dynamic_cast<TBateau*>(o); boat && boat->NeedsHullOutline())
+                boats.push_back(boat);
+    sys::ForEachOnPool(boats.size(), 256, [&](std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i)
+            boats[i]->BuildHullOutline();
+    });
 }
 
 std::vector<TObjet*> StepPaintOrder(TObjet* root, std::int32_t limit, const TObjet* leftOut)

@@ -159,76 +159,128 @@ std::span<const TPoint> TransomTable(int hull)
 // ---------------------------------------------------------------------------------------------
 // Hulls
 
+namespace {
+
+// The outlines of the hulls, built into the boat's empty path.
+void MirroredHull(TBateau& boat, std::span<const TPoint> table)
+{
+    const auto* racing = dynamic_cast<const TBateauCourse*>(&boat);
+    Outline o(boat, *boat.FPath, racing ? RacingHullWidth(racing->FRatio) : 1.0f);
+    o.curve(table, AsIs, true);
+    o.curve(table, Mirrored);
+    o.close();
+}
+
+void MultihullHull(TBateau& boat)
+{
+    const int c = MultiHullCentre;
+    Outline o(boat, *boat.FPath);
+    o.curve(MultiHullInner, Port(c));
+    o.curve(MultiHullOuter, Port(c));
+    o.lineTo(Port(c)(MultiHullAft[0]));
+    o.lineTo(Port(c)(MultiHullAft[1]));
+    o.lineTo(Starboard(c)(MultiHullAft[1])); // aft cross-beam
+    o.lineTo(Starboard(c)(MultiHullAft[0]));
+    o.lineTo(Starboard(c)(MultiHullOuter.back()));
+    o.curve(MultiHullOuter, Starboard(c), true);
+    o.curve(MultiHullInner, Starboard(c), true);
+    o.close(); // forward cross-beam
+}
+
+void TrimaranHull(TBateau& boat)
+{
+    const int c = TrimaranFloatCentre;
+    Outline o(boat, *boat.FPath);
+    o.lineTo(TrimaranInner[2]);
+    o.lineTo(TrimaranInner[1]);
+    o.lineTo(TrimaranInner[0]);
+    o.lineTo(Port(c)(TrimaranInner[0])); // forward beam
+    o.curve(TrimaranInner, Port(c));
+    o.curve(TrimaranOuter, Port(c));
+    o.lineTo(Port(c)(TrimaranAft[0]));
+    o.lineTo(Port(c)(TrimaranAft[1]));
+    o.lineTo(TrimaranAft[1]); // aft beam
+    o.lineTo(TrimaranAft[0]);
+    o.lineTo(Mirrored(TrimaranAft[0])); // centre transom
+    o.lineTo(Mirrored(TrimaranAft[1]));
+    o.lineTo(Starboard(c)(TrimaranAft[1]));
+    o.lineTo(Starboard(c)(TrimaranAft[0]));
+    o.lineTo(Starboard(c)(TrimaranOuter.back()));
+    o.curve(TrimaranOuter, Starboard(c), true);
+    o.curve(TrimaranInner, Starboard(c), true);
+    o.lineTo(Mirrored(TrimaranInner[0]));
+    o.lineTo(Mirrored(TrimaranInner[1]));
+    o.close();
+}
+
+void OptimistHullOutline(TBateau& boat)
+{
+    Outline o(boat, *boat.FPath);
+    o.curve(OptimistHull, AsIs);
+    o.lineTo(Mirrored(OptimistHull.back())); // the flat bow
+    o.curve(OptimistHull, Mirrored, true);
+    o.close(); // the transom
+}
+
+} // namespace
+
 void TBateau::DrawHull(gfx::Graphics& g, std::span<const TPoint> table)
 {
-    if (BeginHull(*this)) {
-        const auto* racing = dynamic_cast<const TBateauCourse*>(this);
-        Outline o(*this, *FPath, racing ? RacingHullWidth(racing->FRatio) : 1.0f);
-        o.curve(table, AsIs, true);
-        o.curve(table, Mirrored);
-        o.close();
-    }
+    if (BeginHull(*this))
+        MirroredHull(*this, table);
     EndHull(*this, g);
 }
 
 void TBateauCourse::DrawMultihull(gfx::Graphics& g)
 {
-    if (BeginHull(*this)) {
-        const int c = MultiHullCentre;
-        Outline o(*this, *FPath);
-        o.curve(MultiHullInner, Port(c));
-        o.curve(MultiHullOuter, Port(c));
-        o.lineTo(Port(c)(MultiHullAft[0]));
-        o.lineTo(Port(c)(MultiHullAft[1]));
-        o.lineTo(Starboard(c)(MultiHullAft[1])); // aft cross-beam
-        o.lineTo(Starboard(c)(MultiHullAft[0]));
-        o.lineTo(Starboard(c)(MultiHullOuter.back()));
-        o.curve(MultiHullOuter, Starboard(c), true);
-        o.curve(MultiHullInner, Starboard(c), true);
-        o.close(); // forward cross-beam
-    }
+    if (BeginHull(*this))
+        MultihullHull(*this);
     EndHull(*this, g);
 }
 
 void TBateauCourse::DrawTrimaran(gfx::Graphics& g)
 {
-    if (BeginHull(*this)) {
-        const int c = TrimaranFloatCentre;
-        Outline o(*this, *FPath);
-        o.lineTo(TrimaranInner[2]);
-        o.lineTo(TrimaranInner[1]);
-        o.lineTo(TrimaranInner[0]);
-        o.lineTo(Port(c)(TrimaranInner[0])); // forward beam
-        o.curve(TrimaranInner, Port(c));
-        o.curve(TrimaranOuter, Port(c));
-        o.lineTo(Port(c)(TrimaranAft[0]));
-        o.lineTo(Port(c)(TrimaranAft[1]));
-        o.lineTo(TrimaranAft[1]); // aft beam
-        o.lineTo(TrimaranAft[0]);
-        o.lineTo(Mirrored(TrimaranAft[0])); // centre transom
-        o.lineTo(Mirrored(TrimaranAft[1]));
-        o.lineTo(Starboard(c)(TrimaranAft[1]));
-        o.lineTo(Starboard(c)(TrimaranAft[0]));
-        o.lineTo(Starboard(c)(TrimaranOuter.back()));
-        o.curve(TrimaranOuter, Starboard(c), true);
-        o.curve(TrimaranInner, Starboard(c), true);
-        o.lineTo(Mirrored(TrimaranInner[0]));
-        o.lineTo(Mirrored(TrimaranInner[1]));
-        o.close();
-    }
+    if (BeginHull(*this))
+        TrimaranHull(*this);
     EndHull(*this, g);
 }
 
 void TBateauCourse::DrawOptimist(gfx::Graphics& g)
 {
-    if (BeginHull(*this)) {
-        Outline o(*this, *FPath);
-        o.curve(OptimistHull, AsIs);
-        o.lineTo(Mirrored(OptimistHull.back())); // the flat bow
-        o.curve(OptimistHull, Mirrored, true);
-        o.close(); // the transom
-    }
+    if (BeginHull(*this))
+        OptimistHullOutline(*this);
     EndHull(*this, g);
+}
+
+bool TBateau::NeedsHullOutline() const
+{
+    // As the drawing goes: a path to build, unless a hidden racing position's small circle.
+    return (!FPath || FPath->isEmpty()) && (!dynamic_cast<const TBateauCourse*>(this) || ShowDetails());
+}
+
+void TBateau::BuildHullOutline()
+{
+    if (!FPath)
+        FPath = std::make_unique<gfx::Path>();
+    if (const auto* racing = dynamic_cast<const TBateauCourse*>(this)) {
+        switch (racing->FHull) {
+        case HullMultihull:
+            MultihullHull(*this);
+            break;
+        case HullOptimist:
+            OptimistHullOutline(*this);
+            break;
+        case HullTrimaran:
+            TrimaranHull(*this);
+            break;
+        default:
+            MirroredHull(*this, RacingHull);
+            break;
+        }
+    } else if (dynamic_cast<const TBateauJuge*>(this) || dynamic_cast<const TBateauWJ*>(this))
+        MirroredHull(*this, JudgeHull);
+    else
+        MirroredHull(*this, CommitteeHull);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -199,6 +199,11 @@ public:
     void DrawHull(gfx::Graphics& g, std::span<const TPoint> table);
     // The step number beside the position, unless numbers are hidden or between frames.
     void DrawNumber(gfx::Graphics& g);
+    // Whether the next drawing would build the hull's outline (as the diagram's mode stands),
+    // and that outline built ahead of it: it depends on the boat's own fields alone, so boats
+    // may have theirs built on several threads at once, each by one.
+    bool NeedsHullOutline() const;
+    void BuildHullOutline();
     // Places an animation copy at frame I of its step.
     void AnimateFrame(std::int32_t i);
 

@@ -74,13 +74,13 @@ public:
     void setClipRegion(const QRegion& region);
 
     // Drawing in bands. While a BandedDrawing lives, the drawing calls on a picture are kept in
-    // order instead of drawn; when it ends they are drawn, each horizontal band of the picture
-    // by a thread of the pool from the same calls, to the very pixels that the calls drawn one
-    // after another would give. The rare calls whose pixels depend on where the painter clips
-    // (lines with a pen wider than a pixel, pictures not copied pixel for pixel) are drawn on
-    // the whole picture between the bands' turns when they reach over a band's edge. On a
-    // device that is no picture, or from a thread of the pool, the calls are drawn at once.
-    // Nothing may read the picture's pixels while they are kept.
+    // order instead of drawn, and drawn in batches: each band (a strip of the picture) by a
+    // thread of the pool from the same calls, to the very pixels that the calls drawn one after
+    // another would give, while the next calls are kept. The few calls whose pixels depend on
+    // where the painter clips (lines with a pen wider than a pixel, smoothed rectangles, scaled
+    // pictures) are drawn on the whole picture when they reach over a band's edge. All is drawn
+    // when the BandedDrawing ends. On a device that is no picture, or from a thread of the pool,
+    // the calls are drawn at once. Nothing may read the picture's pixels while they are kept.
     void beginBands();
     void endBands();
     // Whether the calls are being kept.

@@ -1,24 +1,22 @@
-// How a Graphics draws its calls: at once, or kept and then drawn in horizontal bands of the
-// picture on the threads of the pool. Each band has a painter of its own over the same pixels,
-// clipped to its rows, and draws every call that reaches into them, in order. Fills, strokes,
-// text and pixel-for-pixel copies give the same pixels under such a clip as without it; a call
-// whose pixels depend on the clip (Call::clipSensitive) is drawn in a band only when it lies
-// within it, and otherwise on the whole picture while no band draws.
+// How a Graphics draws its calls: at once, or kept and then drawn in bands (strips of rows or of
+// columns) of the picture on the threads of the pool. Each band has a painter of its own over the
+// same pixels, clipped to the band, and draws every call that reaches into it, in order. Fills,
+// strokes, text and pixel-for-pixel copies give the same pixels under such a clip as without it;
+// a call whose pixels depend on the clip (Call::clipSensitive) is drawn in a band only when it
+// lies within it, and otherwise by the picture's own painter while no band draws.
 //
-// The painters of the bands run on the pool's own threads, where Qt fills serially, instead of
-// handing every large fill over to that same pool. What the calls share is only read: each band
-// draws a path of its own copy (Qt caches the outline it builds in the path), and the font
+// The painters run on the pool's own threads (sys::RunOnPool), where Qt fills serially, instead
+// of handing every large fill over to that same pool. What the calls share is only read: each
+// band draws a path of its own copy (Qt caches the outline it builds in the path), and the font
 // engines, which keep the glyphs they render, draw one text at a time.
 
 #include "plat/gfx/GraphicsCall.h"
 #include "plat/rt/Errors.h"
+#include "plat/sys/Pool.h"
 
-#include <QThread>
 #include <QThreadPool>
 
 #include <algorithm>
-#include <deque>
-#include <functional>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -72,38 +70,18 @@ QPainterPath ownCopy(const QPainterPath& path)
     return own;
 }
 
-// Tasks for the pool, queued here under a lock: each task sees what the thread that queued it
-// wrote before, by the lock (the pool's own queue orders it too, but unseen by race checkers).
-// Never destroyed: the pool may outlive every other static.
-struct TaskQueue {
-    std::mutex lock;
-    std::deque<std::function<void()>> tasks;
-};
-
-TaskQueue& taskQueue()
+// Whether A and B hold the very same figures (only read: Qt's own comparison measures the paths).
+bool samePath(const QPainterPath& a, const QPainterPath& b)
 {
-    static TaskQueue* const queue = new TaskQueue;
-    return *queue;
-}
-
-// Runs TASK on a thread of the pool.
-void startOnPool(std::function<void()> task)
-{
-    TaskQueue& queue = taskQueue();
-    {
-        const std::lock_guard<std::mutex> lock(queue.lock);
-        queue.tasks.push_back(std::move(task));
+    const int n = a.elementCount();
+    if (n != b.elementCount() || a.fillRule() != b.fillRule())
+        return false;
+    for (int i = 0; i < n; ++i) {
+        const QPainterPath::Element e = a.elementAt(i), f = b.elementAt(i);
+        if (e.type != f.type || e.x != f.x || e.y != f.y)
+            return false;
     }
-    QThreadPool::globalInstance()->start([] {
-        TaskQueue& queued = taskQueue();
-        std::function<void()> next;
-        {
-            const std::lock_guard<std::mutex> lock(queued.lock);
-            next = std::move(queued.tasks.front());
-            queued.tasks.pop_front();
-        }
-        next();
-    });
+    return true;
 }
 
 // Sets the painter's world transform, unless it is already the one: the painter works out its
@@ -265,8 +243,7 @@ void Graphics::beginBands()
         return;
     }
     // Only pictures are split; a painter already on a pool thread would wait for itself.
-    QThreadPool* pool = QThreadPool::globalInstance();
-    if (!BandsEnabled || !targetImage() || m_clip.rectCount() > 1 || pool->contains(QThread::currentThread()))
+    if (!BandsEnabled || !targetImage() || m_clip.rectCount() > 1 || zov::sys::OnPoolThread())
         return;
     m_kept = std::make_unique<Kept>();
     m_kept->calls.reserve(MaxKeptCalls);
@@ -371,7 +348,7 @@ void Graphics::startBands(std::vector<Call> calls, const std::vector<QRect>& ban
         // Still on the pool, where Qt fills serially; each path a copy of its own, as the next
         // calls are kept meanwhile.
         kept.bandsLeft = std::make_shared<std::latch>(1);
-        startOnPool([this, &kept, left = kept.bandsLeft] {
+        zov::sys::RunOnPool([this, &kept, left = kept.bandsLeft] {
             drawOn(m_painter, *m_tools, QRect(), m_clip);
             left->count_down();
         });
@@ -399,7 +376,7 @@ void Graphics::startBands(std::vector<Call> calls, const std::vector<QRect>& ban
         const QRect band = bands[b];
         const QRegion area = m_clip.isEmpty() ? QRegion(band) : m_clip & band;
         BandPainter& painter = *m_bandPainters[b];
-        startOnPool([this, &painter, band, area, left = kept.bandsLeft] {
+        zov::sys::RunOnPool([this, &painter, band, area, left = kept.bandsLeft] {
             if (!area.isEmpty()) {
                 setClip(painter.painter, area);
                 drawOn(painter.painter, painter.tools, band, area);
@@ -413,9 +390,23 @@ void Graphics::drawOn(QPainter& painter, PaintTools& tools, const QRect& band, c
 {
     Kept& kept = *m_kept;
     try {
-        for (const Call& c : kept.drawing)
-            if (band.isNull() || c.bounds.intersects(band))
-                run(painter, tools, c, area, c.path.isEmpty() ? c.path : ownCopy(c.path));
+        // An outline is mostly filled and then stroked: both calls draw the same copy, which
+        // keeps what Qt builds to draw it, as the outline itself does when drawn at once.
+        const QPainterPath* copied = nullptr; // the path last copied
+        QPainterPath copy;
+        for (const Call& c : kept.drawing) {
+            if (!band.isNull() && !c.bounds.intersects(band))
+                continue;
+            if (c.path.isEmpty()) {
+                run(painter, tools, c, area, c.path);
+                continue;
+            }
+            if (!copied || !samePath(*copied, c.path)) {
+                copy = ownCopy(c.path);
+                copied = &c.path;
+            }
+            run(painter, tools, c, area, copy);
+        }
     } catch (...) {
         const std::lock_guard<std::mutex> lock(kept.failureLock);
         kept.failure = std::current_exception();
@@ -428,13 +419,7 @@ void Graphics::finishBands()
         return;
     const std::shared_ptr<std::latch> left = std::move(m_kept->bandsLeft);
     left->wait();
-    // The calls hold the last references to many paths: they are freed on the pool while the
-    // drawing goes on. The texts are let go here, where their font engines were made.
-    auto retired = std::make_shared<std::vector<Call>>(std::move(m_kept->drawing));
     m_kept->drawing.clear();
-    for (Call& c : *retired)
-        c.text.reset();
-    startOnPool([retired]() mutable { retired.reset(); });
     if (std::exception_ptr failure = std::exchange(m_kept->failure, nullptr))
         std::rethrow_exception(failure);
 }
