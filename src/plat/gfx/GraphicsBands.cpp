@@ -311,7 +311,7 @@ std::vector<QRect> Graphics::bandsFor(std::span<const Call> calls, const QRect& 
     // One band at least: on a thread of the pool Qt fills serially, where from any other it
     // hands each fill with many spans over to the pool and waits.
     const int most = std::min(extent / MinBandSize, int(calls.size() / MinCallsPerBand));
-    const int count = std::clamp(most, 1, QThreadPool::globalInstance()->maxThreadCount());
+    const int count = std::clamp(most, 1, std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
     // Each band takes about as many calls as the others, by where their middles lie.
     std::vector<int> middles(std::size_t(extent), 0);
     int total = 0;
