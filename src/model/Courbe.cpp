@@ -50,8 +50,10 @@ std::unique_ptr<TBateau> TBateau::CreateGhost(const TBateau& source)
 
 void TBateau::AnimateFrame(std::int32_t i)
 {
-    if (!FBezier)
-        return;
+    if (!FBezier || (i == FPlacedFrame && FramesPerStep == FPlacedFrames))
+        return; // placed there already, outline and all
+    FPlacedFrame = i;
+    FPlacedFrames = FramesPerStep;
     const double fraction = double(i) / double(FramesPerStep);
     const double t = FBezier->ParamAtLength(fraction);
     SetPos(FBezier->PointAt(t));

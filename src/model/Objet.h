@@ -186,6 +186,10 @@ public:
     // Headings at the two ends of an animation copy's step, for a boat that does not move.
     float FGhostStartHeading = 0;
     float FGhostEndHeading = 0;
+    // The frame an animation copy was last placed at, of how many per step: the window places
+    // each copy once to measure where it goes and once to draw it.
+    std::int32_t FPlacedFrame = -1;
+    std::int32_t FPlacedFrames = 0;
 
     void MoveTo(TPoint pos, bool noUndo) override;
 
