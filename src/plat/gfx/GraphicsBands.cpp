@@ -17,11 +17,13 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <exception>
 #include <latch>
 #include <mutex>
+#include <thread>
 
 namespace gfx {
 
@@ -38,10 +40,27 @@ constexpr std::size_t MaxKeptCalls = 4096;
 
 const QTransform HalfPixel = QTransform::fromTranslate(0.5, 0.5);
 
-// Font engines keep the glyphs they render in caches of their own: one text at a time.
-std::mutex& textLock()
+// Font engines keep the glyphs they render in caches of their own: one text at a time. A text
+// takes about a microsecond to draw, far less than a sleeping thread takes to wake up, so the
+// threads that wait for it spin, and give way now and then.
+class TextLock {
+public:
+    void lock()
+    {
+        for (int tries = 1; m_taken.test_and_set(std::memory_order_acquire); ++tries)
+            while (m_taken.test(std::memory_order_relaxed))
+                if (tries % 64 == 0)
+                    std::this_thread::yield();
+    }
+    void unlock() { m_taken.clear(std::memory_order_release); }
+
+private:
+    std::atomic_flag m_taken;
+};
+
+TextLock& textLock()
 {
-    static std::mutex lock;
+    static TextLock lock;
     return lock;
 }
 
@@ -207,7 +226,7 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         const QColor colour = toQColor(c.color);
         p.setPen(colour);
         {
-            const std::lock_guard<std::mutex> one(textLock());
+            const std::lock_guard<TextLock> one(textLock());
             p.drawGlyphRun(c.at, c.text->glyphs);
         }
         for (const QRectF& bar : c.text->bars)
@@ -231,8 +250,12 @@ void Graphics::submit(Call&& call)
         run(m_painter, *m_tools, call, m_clip, call.path);
         return;
     }
-    m_kept->calls.push_back(std::move(call));
-    if (m_kept->calls.size() >= MaxKeptCalls)
+    Kept& kept = *m_kept;
+    kept.calls.push_back(std::move(call));
+    // A batch goes to the bands when they are done with the last one: until then the calls are
+    // kept on (up to a bound on the memory), rather than waited for.
+    const std::size_t count = kept.calls.size();
+    if (count >= MaxKeptCalls && (count >= 8 * MaxKeptCalls || !kept.bandsLeft || kept.bandsLeft->try_wait()))
         drawKept(false); // drawn while the next calls are kept
 }
 
@@ -262,7 +285,7 @@ void Graphics::drawKept(bool finish)
     std::vector<Call> calls;
     calls.swap(m_kept->calls);
     if (!finish)
-        m_kept->calls.reserve(MaxKeptCalls);
+        m_kept->calls.reserve(calls.size());
     const QRect device(0, 0, m_painter.device()->width(), m_painter.device()->height());
     // The bands share out the part of the picture that the calls reach.
     QRect reached;

@@ -34,6 +34,13 @@ enum class CallKind : std::uint8_t {
 };
 
 struct Graphics::Call {
+    Call() = default;
+    Call(const Call&) = default;
+    Call& operator=(const Call&) = default;
+    // Moved, never copied, when the list of kept calls grows.
+    Call(Call&&) noexcept = default;
+    Call& operator=(Call&&) noexcept = default;
+
     CallKind kind = CallKind::Clear;
     bool smoothing = false;
     // Its pixels depend on where the painter clips: drawn in a band only when it lies in one.
