@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 namespace zov {
 
@@ -81,6 +82,10 @@ using TemplatePictures = std::array<QImage, WelcomePage::TemplateCount>;
 // The eight previews, drawn by the thread that calls; a preview that cannot be drawn stays null.
 TemplatePictures drawTemplatePreviews()
 {
+    // The drawing objects that every diagram shares (the pen, the brush, the fonts) are for one
+    // thread at a time: the previews of two windows are drawn one after the other.
+    static std::mutex oneAtATime;
+    const std::lock_guard<std::mutex> lock(oneAtATime);
     // The faces this thread resolves hold font engines of this thread: they go with the drawing.
     struct FacesDropped {
         ~FacesDropped() { gfx::dropResolvedFaces(); }

@@ -120,6 +120,25 @@ TEST(DialogsWelcome, PreviewsAreTheTemplatesAsADiagramOfTheirSizeDrawsThem)
     DebugMode = debugBefore;
 }
 
+// Two windows started together draw their previews on two threads of the pool: each gets the
+// pictures drawn alone, and the drawing objects and text caches they use are never torn between
+// them (under the sanitizers, a shared cache freed by one thread while the other reads it fails).
+TEST(DialogsWelcome, PreviewsStartedTogetherAreEachDrawnWhole)
+{
+    const std::array<QImage, WelcomePage::TemplateCount> alone = WelcomePage::StartTemplatePreviews().Take();
+    for (int round = 0; round < 4; ++round) {
+        WelcomePage::Previews first = WelcomePage::StartTemplatePreviews();
+        WelcomePage::Previews second = WelcomePage::StartTemplatePreviews();
+        // Text is laid out here meanwhile, as a window's own drawing would.
+        gfx::layoutLine(QStringLiteral("Zovaran 2.6H"), DefaultFont);
+        const auto a = first.Take(), b = second.Take();
+        for (int i = 0; i < WelcomePage::TemplateCount; ++i) {
+            EXPECT_EQ(a[std::size_t(i)], alone[std::size_t(i)]) << "round " << round << ", template " << i;
+            EXPECT_EQ(b[std::size_t(i)], alone[std::size_t(i)]) << "round " << round << ", template " << i;
+        }
+    }
+}
+
 // Qt's pool lets an idle thread go: the text the program measures and draws once the previews'
 // thread has gone rests on nothing that thread made.
 TEST(DialogsWelcome, TextLaidOutAfterThePreviewsThreadHasGoneIsRight)

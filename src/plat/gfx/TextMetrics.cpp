@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QRawFont>
+#include <QThread>
 
 #include <algorithm>
 #include <map>
@@ -99,15 +100,18 @@ Face loadFace(const Font& font)
 
 using FaceKey = std::pair<std::string, int>;
 
+// The caches are the calling thread's own, as Qt keeps font engines per thread: threads that
+// draw at the same time (the welcome page's previews beside the window) share nothing, and the
+// engines a thread made never outlive what that thread can answer for.
 std::map<FaceKey, Face>& faceCache()
 {
-    static std::map<FaceKey, Face> cache;
+    thread_local std::map<FaceKey, Face> cache;
     return cache;
 }
 
 std::map<LineKey, LaidOutLine>& lineCache()
 {
-    static std::map<LineKey, LaidOutLine> cache;
+    thread_local std::map<LineKey, LaidOutLine> cache;
     return cache;
 }
 
@@ -118,13 +122,20 @@ void dropFaces()
     faceCache().clear();
 }
 
+bool onMainThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
 Face& faceFor(const Font& font)
 {
     auto& cache = faceCache();
     const FaceKey key(font.family(), font.style() & (FontBold | FontItalic));
     auto it = cache.find(key);
     if (it == cache.end()) {
-        if (cache.empty())
+        // The application's end clears its own thread's faces; another thread drops its own.
+        if (cache.empty() && onMainThread())
             qAddPostRoutine(dropFaces);
         it = cache.emplace(key, loadFace(font)).first;
     }

@@ -2,9 +2,9 @@
 // Text measured from the font's own tables at a fixed 96 DPI, in world units, so a text has
 // the same size at every zoom and on every screen: no hinting, no kerning. A line measures the
 // sum of its design advances plus a padding of em/6 on each side, and one line spacing high.
-// Resolved faces are cached for the whole program: call from one thread at a time, normally the
-// GUI thread. Another thread may call while the GUI thread waits for it, and then calls
-// dropResolvedFaces before it lets the GUI thread go on: the font engines it made are its own.
+// Resolved faces and laid-out lines are cached per thread. The GUI thread's go when the
+// application ends; any other thread that measures or lays out text calls dropResolvedFaces before
+// it ends its work: the font engines it made are its own.
 
 #include <QGlyphRun>
 #include <QList>
@@ -33,7 +33,7 @@ struct LaidOutLine {
     QSizeF size; // as measureString gives it
 };
 LaidOutLine layoutLine(const QString& text, const Font& font);
-// Lets go of the faces and lines resolved so far, with their font engines.
+// Lets go of the faces and lines this thread resolved so far, with their font engines.
 void dropResolvedFaces();
 
 } // namespace gfx
