@@ -404,21 +404,15 @@ void TBateauCourse::Draw(gfx::Graphics& g)
     const float a = rt::DegToRadF(heading);
 
     // Main sail: drawn full when it is sheeted, as a flapping wave when it is head to wind.
-    {
-        gfx::Path sail;
-        if (std::abs(static_cast<int>(FReglage)) > 5) {
-            QPointF pts[9];
-            SailPoints(pts, 0);
-            sail.addCurve(pts);
-        } else {
-            QPointF wave[21];
-            LuffingWavePoints(*this, wave, FHull == HullOptimist);
-            sail.addCurve(wave);
-        }
-        sail.closeFigure();
-        WhiteBrush.color = ColorWhite;
-        g.fillPath(WhiteBrush, sail);
-        g.drawPath(BlackPen, sail);
+    WhiteBrush.color = ColorWhite;
+    if (std::abs(static_cast<int>(FReglage)) > 5) {
+        QPointF pts[9];
+        SailPoints(pts, 0);
+        g.fillAndDrawCurve(WhiteBrush, BlackPen, pts);
+    } else {
+        QPointF wave[21];
+        LuffingWavePoints(*this, wave, FHull == HullOptimist);
+        g.fillAndDrawCurve(WhiteBrush, BlackPen, wave);
     }
 
     if (FSpinnaker != 0) {

@@ -168,8 +168,7 @@ void TObjet::FillPath(gfx::Graphics& g)
 {
     if (!FPath)
         return;
-    g.fillPath(WhiteBrush, *FPath);
-    g.drawPath(BlackPen, *FPath);
+    g.fillAndDrawPath(WhiteBrush, BlackPen, *FPath);
     BlackPen.width = 2.0f;
     FBounds = PathBounds(*FPath, BlackPen);
 }

@@ -146,7 +146,7 @@ TEST(DialogsWelcome, TextLaidOutAfterThePreviewsThreadHasGoneIsRight)
     const QString sample = QStringLiteral("Zovaran 2.6H, 1 2 3");
     gfx::dropResolvedFaces();
     const QSizeF size = gfx::measureString(sample, DefaultFont);
-    const QList<quint32> glyphs = gfx::layoutLine(sample, DefaultFont).glyphs.glyphIndexes();
+    const QList<quint32> glyphs = gfx::layoutLine(sample, DefaultFont)->glyphs.glyphIndexes();
     gfx::dropResolvedFaces(); // the previews resolve the faces anew, on their thread
 
     QThreadPool& pool = *QThreadPool::globalInstance();
@@ -159,7 +159,7 @@ TEST(DialogsWelcome, TextLaidOutAfterThePreviewsThreadHasGoneIsRight)
     pool.setExpiryTimeout(expiry);
 
     EXPECT_EQ(gfx::measureString(sample, DefaultFont), size);
-    EXPECT_EQ(gfx::layoutLine(sample, DefaultFont).glyphs.glyphIndexes(), glyphs);
+    EXPECT_EQ(gfx::layoutLine(sample, DefaultFont)->glyphs.glyphIndexes(), glyphs);
 }
 
 // The page draws its vertical scroll bar in pieces (to spare its first paint Qt's hand-overs): the

@@ -164,3 +164,73 @@ TEST(GraphicsBands, NothingIsDrawnUntilTheBandsAre)
     done.wait();
     EXPECT_FALSE(keptInPool);
 }
+
+// Curves and Beziers are kept as their points and built again where they are drawn: the pixels
+// are those of the path the drawing code would have built and handed over itself, in bands or
+// not, also for curves that leave the picture or bend far beyond their points.
+TEST(GraphicsBands, CurvesKeptAsPointsDrawTheirOwnPaths)
+{
+    const auto scene = [](gfx::Graphics& g, bool asPoints) {
+        std::mt19937 rng(7);
+        const auto real = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
+        g.clear(0xFFFFFFFF);
+        g.scaleTransform(0.3, 0.3); // pens thinner than a pixel too
+        for (int i = 0; i < 300; ++i) {
+            if (i == 150)
+                g.resetTransform();
+            g.setSmoothing(i % 3 != 0);
+            const gfx::Pen pen { gfx::Argb(0xFF000000u | (rng() & 0xFFFFFFu)), float(1 + i % 3), gfx::DashStyle(i % 4) };
+            const gfx::Brush brush { gfx::Argb(0xC0000000u | (rng() & 0xFFFFFFu)) };
+            std::vector<QPointF> pts;
+            const QPointF at(real(-100, 1300), real(-100, 800));
+            for (int n = 2 + i % 9; n > 0; --n)
+                pts.push_back(at + QPointF(real(-120, 120), real(-120, 120)));
+            const float tension = i % 5 == 0 ? float(real(0.0, 2.5)) : 0.5f;
+            gfx::Path built;
+            switch (i % 3) {
+            case 0:
+                if (asPoints)
+                    g.drawBezier(pen, pts[0], pts[1 % pts.size()], pts[pts.size() / 2], pts.back());
+                else {
+                    built.addBezier(pts[0], pts[1 % pts.size()], pts[pts.size() / 2], pts.back());
+                    g.drawPath(pen, built);
+                }
+                break;
+            case 1:
+                if (asPoints)
+                    g.drawCurve(pen, pts, tension);
+                else {
+                    built.addCurve(pts, tension);
+                    g.drawPath(pen, built);
+                }
+                break;
+            default:
+                if (asPoints)
+                    g.fillAndDrawCurve(brush, pen, pts, tension);
+                else {
+                    built.addCurve(pts, tension);
+                    built.closeFigure();
+                    g.fillPath(brush, built);
+                    g.drawPath(pen, built);
+                }
+                break;
+            }
+        }
+    };
+    const auto picture = [&](bool asPoints, bool bands) {
+        gfx::Bitmap bitmap(1200, 700, gfx::PixelFormat::Argb32);
+        {
+            gfx::Graphics g(bitmap);
+            gfx::Graphics::BandsEnabled = bands;
+            {
+                const gfx::BandedDrawing kept(g);
+                scene(g, asPoints);
+            }
+            gfx::Graphics::BandsEnabled = true;
+        }
+        return bitmap.image().copy();
+    };
+    const QImage paths = picture(false, false);
+    EXPECT_EQ(differing(picture(true, false), paths), 0) << "drawn at once";
+    EXPECT_EQ(differing(picture(true, true), paths), 0) << "drawn in bands";
+}

@@ -7,6 +7,7 @@
 #include "plat/gfx/TextMetrics.h"
 #include "plat/rt/Errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -59,6 +60,7 @@ Graphics::~Graphics()
 void Graphics::begin(QPaintDevice& device)
 {
     m_tools = std::make_unique<PaintTools>();
+    worldChanged();
     if (!m_painter.begin(&device))
         throw rt::GraphicsError(rt::InvalidParameter);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -75,26 +77,37 @@ void Graphics::setSmoothing(bool on)
 void Graphics::resetTransform()
 {
     m_world.reset();
+    worldChanged();
 }
 
 void Graphics::translateTransform(double dx, double dy)
 {
     m_world.translate(dx, dy); // QTransform composes these before the current mapping
+    worldChanged();
 }
 
 void Graphics::scaleTransform(double sx, double sy)
 {
     m_world.scale(sx, sy);
+    worldChanged();
 }
 
 void Graphics::rotateTransform(double degrees)
 {
     m_world.rotate(degrees);
+    worldChanged();
 }
 
 void Graphics::setTransform(const QTransform& world)
 {
     m_world = world;
+    worldChanged();
+}
+
+void Graphics::worldChanged()
+{
+    m_vectorDevice = m_world * QTransform::fromTranslate(0.5, 0.5);
+    m_worldScale = std::sqrt(std::abs(m_world.determinant()));
 }
 
 QPen toQPen(const Pen& pen, const QTransform& world)
@@ -136,7 +149,7 @@ void Graphics::setTracking(Tracking tracking)
 
 QRect Graphics::deviceBounds(const QRectF& world, double margin, bool vectors) const
 {
-    const QTransform device = vectors ? m_world * QTransform::fromTranslate(0.5, 0.5) : m_world;
+    const QTransform& device = vectors ? m_vectorDevice : m_world;
     const QRectF r = device.mapRect(world).adjusted(-margin, -margin, margin, margin);
     // Far beyond any device: held to a range the integer rectangle can carry.
     constexpr double Limit = 1 << 28;
@@ -146,9 +159,12 @@ QRect Graphics::deviceBounds(const QRectF& world, double margin, bool vectors) c
 
 double Graphics::strokeMargin(const Pen& pen) const
 {
+    const double width = std::abs(static_cast<double>(pen.width)) * m_worldScale;
+    // A pen thinner than a pixel is drawn one pixel wide, without joins: a pixel on either side
+    // of the line and the smoothing's.
+    if (width < 1.0)
+        return 3.0;
     // Half the device width, as far as a miter join may reach, and the smoothing's pixel.
-    const double scale = std::sqrt(std::abs(m_world.determinant()));
-    const double width = std::max(1.0, std::abs(static_cast<double>(pen.width)) * scale);
     return width * PenMiterLimit / 2.0 + 2.0;
 }
 
@@ -212,14 +228,62 @@ void Graphics::copyFrom(const QImage& picture)
     submit(std::move(c));
 }
 
+void Graphics::shape(Call&& c, const QRectF& pointBounds)
+{
+    if (placing() && touches(c, pointBounds, c.strokes ? strokeMargin(c.pen) : 2.0))
+        return;
+    submit(std::move(c));
+}
+
+namespace {
+
+bool allFinite(std::span<const QPointF> points)
+{
+    return std::all_of(points.begin(), points.end(), [](QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); });
+}
+
+} // namespace
+
+Graphics::Call Graphics::shapeCall(const Brush* brush, const Pen* pen) const
+{
+    Call c = call(CallKind::Shape);
+    if (brush) {
+        c.fills = true;
+        c.color = brush->color;
+    }
+    if (pen) {
+        c.strokes = true;
+        c.pen = *pen;
+    }
+    return c;
+}
+
 void Graphics::stroke(const Pen& pen, const QPainterPath& path)
 {
-    Call c = call(CallKind::Stroke);
-    if (placing() && touches(c, path.controlPointRect(), strokeMargin(pen)))
-        return;
-    c.pen = pen;
+    Call c = shapeCall(nullptr, &pen);
     c.path = path;
-    submit(std::move(c));
+    shape(std::move(c), path.controlPointRect());
+}
+
+void Graphics::curve(const Brush* brush, const Pen* pen, std::span<const QPointF> points, float tension)
+{
+    const bool closed = brush != nullptr;
+    if (points.size() < 2 || !allFinite(points)) {
+        // The path leaves out what is not finite: drawn as it is built.
+        Path p;
+        p.addCurve(points, tension);
+        if (closed)
+            p.closeFigure();
+        Call c = shapeCall(brush, pen);
+        c.path = p.qpath();
+        shape(std::move(c), p.pointBounds());
+        return;
+    }
+    Call c = shapeCall(brush, pen);
+    c.from = closed ? ShapeFrom::ClosedCurve : ShapeFrom::Curve;
+    c.tension = tension;
+    c.points = QPolygonF(QList<QPointF>(points.begin(), points.end()));
+    shape(std::move(c), Path::curvePointBounds(points, tension));
 }
 
 void Graphics::drawLine(const Pen& pen, double x1, double y1, double x2, double y2)
@@ -278,16 +342,24 @@ void Graphics::drawArc(const Pen& pen, const QRectF& rect, float startAngle, flo
 
 void Graphics::drawBezier(const Pen& pen, QPointF p0, QPointF c1, QPointF c2, QPointF p3)
 {
-    Path p;
-    p.addBezier(p0, c1, c2, p3);
-    stroke(pen, p.qpath());
+    const QPointF points[] = { p0, c1, c2, p3 };
+    if (!allFinite(points)) {
+        // The path leaves out what is not finite: drawn as it is built.
+        Path p;
+        p.addBezier(p0, c1, c2, p3);
+        stroke(pen, p.qpath());
+        return;
+    }
+    Call c = shapeCall(nullptr, &pen);
+    c.from = ShapeFrom::Bezier;
+    c.points = QPolygonF(QList<QPointF>(std::begin(points), std::end(points)));
+    const QRectF bounds = c.points.boundingRect();
+    shape(std::move(c), bounds);
 }
 
 void Graphics::drawCurve(const Pen& pen, std::span<const QPointF> points, float tension)
 {
-    Path p;
-    p.addCurve(points, tension);
-    stroke(pen, p.qpath());
+    curve(nullptr, &pen, points, tension);
 }
 
 void Graphics::drawPath(const Pen& pen, const Path& path)
@@ -297,12 +369,21 @@ void Graphics::drawPath(const Pen& pen, const Path& path)
 
 void Graphics::fillPath(const Brush& brush, const Path& path)
 {
-    Call c = call(CallKind::FillPath);
-    if (placing() && touches(c, path.qpath().controlPointRect(), 2.0))
-        return;
-    c.color = brush.color;
+    Call c = shapeCall(&brush, nullptr);
     c.path = path.qpath();
-    submit(std::move(c));
+    shape(std::move(c), path.pointBounds());
+}
+
+void Graphics::fillAndDrawPath(const Brush& brush, const Pen& pen, const Path& path)
+{
+    Call c = shapeCall(&brush, &pen);
+    c.path = path.qpath();
+    shape(std::move(c), path.pointBounds());
+}
+
+void Graphics::fillAndDrawCurve(const Brush& brush, const Pen& pen, std::span<const QPointF> points, float tension)
+{
+    curve(&brush, &pen, points, tension);
 }
 
 void Graphics::fillRectangle(const Brush& brush, const QRectF& rect)

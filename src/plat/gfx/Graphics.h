@@ -96,7 +96,8 @@ public:
     // the transform: a copy, not a blend.
     void copyFrom(const QImage& picture);
 
-    // Stroking. A pen thinner than one device pixel is drawn one pixel wide.
+    // Stroking. A pen thinner than one device pixel is drawn one pixel wide. Curves and Beziers
+    // are kept as their points while drawing in bands: the band builds the path.
     // Straight line from (x1, y1) to (x2, y2) (integer or float coordinates).
     void drawLine(const Pen& pen, double x1, double y1, double x2, double y2);
     // Straight line from A to B.
@@ -119,6 +120,11 @@ public:
     // Filling, alternate rule, open figures closed.
     // Interior of PATH.
     void fillPath(const Brush& brush, const Path& path);
+    // Interior of PATH, then its outline: fillPath and drawPath in one call.
+    void fillAndDrawPath(const Brush& brush, const Pen& pen, const Path& path);
+    // The figure of a curve through the points closed back to its first point by a straight
+    // segment (as Path::addCurve then closeFigure build it): its interior, then its outline.
+    void fillAndDrawCurve(const Brush& brush, const Pen& pen, std::span<const QPointF> points, float tension = 0.5f);
     // Interior of RECT.
     void fillRectangle(const Brush& brush, const QRectF& rect);
     // Interior of the ellipse inscribed in RECT.
@@ -155,8 +161,8 @@ private:
     // Draws the kept calls, in bands where they allow it; the last bands may still be drawing
     // when it returns, unless FINISH.
     void drawKept(bool finish);
-    // The bands that share out AREA (device pixels) for CALLS.
-    static std::vector<QRect> bandsFor(std::span<const Call> calls, const QRect& area);
+    // The bands that share out AREA (device pixels) for CALLS, one for each of THREADS at most.
+    static std::vector<QRect> bandsFor(std::span<const Call> calls, const QRect& area, int threads);
     // Hands CALLS to BANDS (device pixels), each drawn on a thread of the pool; with no bands,
     // to the painter itself, on the whole picture.
     void startBands(std::vector<Call> calls, const std::vector<QRect>& bands);
@@ -166,6 +172,17 @@ private:
     // Waits until the bands have drawn what they were handed.
     void finishBands();
     Call call(CallKind kind) const;
+    // A Shape call that fills with BRUSH and strokes with PEN, each when given.
+    Call shapeCall(const Brush* brush, const Pen* pen) const;
+    // Keeps or draws the Shape call C, whose points (control points included) lie in POINTBOUNDS.
+    void shape(Call&& c, const QRectF& pointBounds);
+    // The curve through POINTS stroked with PEN, or closed, filled with BRUSH and then stroked.
+    void curve(const Brush* brush, const Pen* pen, std::span<const QPointF> points, float tension);
+    // The path a Shape call fills or strokes: its own, or the one its drawing call would have
+    // built from its points.
+    static QPainterPath shapePath(const Call& call);
+    // Sets the mappings that follow from the world transform.
+    void worldChanged();
     // The device rectangle of WORLD (under the vector or the picture mapping) grown by MARGIN.
     QRect deviceBounds(const QRectF& world, double margin, bool vectors = true) const;
     double strokeMargin(const Pen& pen) const;
@@ -180,6 +197,8 @@ private:
 
     QPainter m_painter;
     QTransform m_world;
+    QTransform m_vectorDevice; // world to device for vector drawing: shifted by half a pixel
+    double m_worldScale = 1.0; // how many device pixels a world unit covers
     bool m_smoothing = false;
     Tracking m_tracking = Tracking::Off;
     QRect m_tracked;

@@ -7,10 +7,12 @@
 //
 // The painters run on the pool's own threads (sys::RunOnPool), where Qt fills serially, instead
 // of handing every large fill over to that same pool. What the calls share is only read: each
-// band draws a path of its own copy (Qt caches the outline it builds in the path), and the font
-// engines, which keep the glyphs they render, draw one text at a time.
+// band draws a path of its own copy (Qt caches the outline it builds in the path), or one it
+// builds from the points a curve was given, and the font engines, which keep the glyphs they
+// render, draw one text at a time.
 
 #include "plat/gfx/GraphicsCall.h"
+#include "plat/gfx/Path.h"
 #include "plat/rt/Errors.h"
 #include "plat/sys/Pool.h"
 
@@ -177,9 +179,12 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         p.restore();
         break;
     }
-    case CallKind::Stroke:
+    case CallKind::Shape:
         setWorld(p, c.world * HalfPixel);
-        p.strokePath(path, tools.pen(c.pen, c.world));
+        if (c.fills)
+            p.fillPath(path, tools.brush(c.color));
+        if (c.strokes)
+            p.strokePath(path, tools.pen(c.pen, c.world));
         break;
     case CallKind::Line:
         setWorld(p, c.world * HalfPixel);
@@ -196,10 +201,6 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         p.setPen(tools.pen(c.pen, c.world));
         p.setBrush(Qt::NoBrush);
         p.drawRect(c.rect);
-        break;
-    case CallKind::FillPath:
-        setWorld(p, c.world * HalfPixel);
-        p.fillPath(path, tools.brush(c.color));
         break;
     case CallKind::FillRectangle:
         setWorld(p, c.world * HalfPixel);
@@ -236,6 +237,28 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
     }
 }
 
+QPainterPath Graphics::shapePath(const Call& c)
+{
+    if (c.kind != CallKind::Shape)
+        return QPainterPath();
+    const QPolygonF& points = c.points;
+    Path built;
+    switch (c.from) {
+    case ShapeFrom::Path:
+        return c.path;
+    case ShapeFrom::Bezier:
+        built.addBezier(points[0], points[1], points[2], points[3]);
+        break;
+    case ShapeFrom::Curve:
+    case ShapeFrom::ClosedCurve:
+        built.addCurve(points, c.tension);
+        if (c.from == ShapeFrom::ClosedCurve)
+            built.closeFigure();
+        break;
+    }
+    return built.qpath();
+}
+
 void Graphics::submit(Call&& call)
 {
     if (m_kept && call.source) {
@@ -247,7 +270,7 @@ void Graphics::submit(Call&& call)
         }
     }
     if (!m_kept || call.source) {
-        run(m_painter, *m_tools, call, m_clip, call.path);
+        run(m_painter, *m_tools, call, m_clip, shapePath(call));
         return;
     }
     Kept& kept = *m_kept;
@@ -297,7 +320,9 @@ void Graphics::drawKept(bool finish)
             finishBands();
         return;
     }
-    const std::vector<QRect> bands = bandsFor(calls, area);
+    // While the next calls are kept, the thread that keeps them takes a processor of its own.
+    const int threads = QThreadPool::globalInstance()->maxThreadCount() - (finish ? 0 : 1);
+    const std::vector<QRect> bands = bandsFor(calls, area, threads);
     // A clip-sensitive call over the edge between two bands is drawn on the whole picture.
     const auto whole = [&](const Call& c) {
         if (!c.clipSensitive)
@@ -325,7 +350,7 @@ void Graphics::drawKept(bool finish)
         finishBands();
 }
 
-std::vector<QRect> Graphics::bandsFor(std::span<const Call> calls, const QRect& area)
+std::vector<QRect> Graphics::bandsFor(std::span<const Call> calls, const QRect& area, int threads)
 {
     // Strips across the longer side, so that each is as thick as it can be.
     const bool columns = area.width() > area.height();
@@ -334,7 +359,7 @@ std::vector<QRect> Graphics::bandsFor(std::span<const Call> calls, const QRect& 
     // One band at least: on a thread of the pool Qt fills serially, where from any other it
     // hands each fill with many spans over to the pool and waits.
     const int most = std::min(extent / MinBandSize, int(calls.size() / MinCallsPerBand));
-    const int count = std::clamp(most, 1, std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
+    const int count = std::clamp(most, 1, std::max(1, threads));
     // Each band takes about as many calls as the others, by where their middles lie.
     std::vector<int> middles(std::size_t(extent), 0);
     int total = 0;
@@ -420,13 +445,13 @@ void Graphics::drawOn(QPainter& painter, PaintTools& tools, const QRect& band, c
         for (const Call& c : kept.drawing) {
             if (!band.isNull() && !c.bounds.intersects(band))
                 continue;
-            if (c.path.isEmpty()) {
-                run(painter, tools, c, area, c.path);
+            if (c.kind != CallKind::Shape || c.from != ShapeFrom::Path || c.path.isEmpty()) {
+                run(painter, tools, c, area, shapePath(c)); // a path built here is this band's own
                 continue;
             }
             if (!copied || !samePath(*copied, c.path)) {
                 copy = ownCopy(c.path);
-                copied = &c.path;
+                copied = &c.path.get();
             }
             run(painter, tools, c, area, copy);
         }

@@ -14,7 +14,6 @@
 #include <latch>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace gfx {
@@ -22,15 +21,51 @@ namespace gfx {
 enum class CallKind : std::uint8_t {
     Clear,
     CopyFrom,
-    Stroke,
+    Shape, // a path filled, outlined, or filled and then outlined
     Line,
     Polyline,
     Rectangle,
-    FillPath,
     FillRectangle,
     ImageInRect,
     ImageAt,
     Text,
+};
+
+// Where a Shape call's path comes from: the path handed to the call, or the points a curve or a
+// Bezier was given, from which the painter that draws the call builds the very path that the
+// drawing call would have built. Kept as points, a call leaves the thread that makes it only the
+// points to copy, and each band a path of its own.
+enum class ShapeFrom : std::uint8_t {
+    Path,
+    Bezier, // points: start, two controls, end
+    Curve, // points of a cardinal spline of the call's tension
+    ClosedCurve, // the same, closed back to its first point by a straight segment
+};
+
+// A path held by a call. Qt's path has no move constructor: it would be copied and its shared
+// data counted up and down at every move of a kept call, while other threads read it.
+class CallPath {
+public:
+    CallPath() = default;
+    CallPath(const CallPath&) = default;
+    CallPath& operator=(const CallPath&) = default;
+    CallPath(CallPath&& other) noexcept { m_path.swap(other.m_path); }
+    CallPath& operator=(CallPath&& other) noexcept
+    {
+        m_path.swap(other.m_path);
+        return *this;
+    }
+    CallPath& operator=(const QPainterPath& path)
+    {
+        m_path = path;
+        return *this;
+    }
+    operator const QPainterPath&() const { return m_path; }
+    const QPainterPath& get() const { return m_path; }
+    bool isEmpty() const { return m_path.isEmpty(); }
+
+private:
+    QPainterPath m_path;
 };
 
 struct Graphics::Call {
@@ -49,7 +84,12 @@ struct Graphics::Call {
     QTransform world;
     Pen pen;
     Argb color = 0;
-    QPainterPath path;
+    // A Shape fills with COLOR, strokes with PEN, or both, its path built as FROM says.
+    bool fills = false;
+    bool strokes = false;
+    ShapeFrom from = ShapeFrom::Path;
+    float tension = 0.5f;
+    CallPath path;
     QPolygonF points;
     QPointF at;
     QPointF to;
@@ -60,7 +100,7 @@ struct Graphics::Call {
     const QImage* source = nullptr;
     QImage image;
     const QImage& picture() const { return source ? *source : image; }
-    std::optional<LaidOutLine> text;
+    std::shared_ptr<const LaidOutLine> text;
 };
 
 struct Graphics::Kept {

@@ -44,6 +44,22 @@ int roundHalfUp(double v)
     return static_cast<int>(r);
 }
 
+// The cardinal spline through POINTS (at least two) as Bezier segments, each handed to
+// SEGMENT(c1, c2, end) in order: each segment Pi -> Pi+1 is a cubic whose tangents follow the
+// neighbours; the ends use themselves as their missing neighbour.
+template <class Segment> void cardinalSegments(std::span<const QPointF> points, float tension, Segment&& segment)
+{
+    const std::size_t n = points.size();
+    const double k = static_cast<double>(tension) / 3.0;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const QPointF prev = points[i == 0 ? 0 : i - 1];
+        const QPointF p = points[i];
+        const QPointF next = points[i + 1];
+        const QPointF after = points[i + 2 < n ? i + 2 : n - 1];
+        segment(p + k * (next - prev), next - k * (after - p), next);
+    }
+}
+
 } // namespace
 
 Path::Path()
@@ -115,19 +131,29 @@ void Path::addCurve(std::span<const QPointF> points, float tension)
     const std::size_t n = points.size();
     if (n < 2)
         return;
-    // Each segment Pi -> Pi+1 is a cubic whose tangents follow the neighbours; the ends use
-    // themselves as their missing neighbour.
-    const double k = static_cast<double>(tension) / 3.0;
     m_points.reserve(m_points.size() + 3 * n - 2);
     m_path.reserve(m_path.elementCount() + int(3 * n - 2));
     continueAt(points[0]);
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        const QPointF prev = points[i == 0 ? 0 : i - 1];
-        const QPointF p = points[i];
-        const QPointF next = points[i + 1];
-        const QPointF after = points[i + 2 < n ? i + 2 : n - 1];
-        cubicTo(p + k * (next - prev), next - k * (after - p), next);
-    }
+    cardinalSegments(points, tension, [this](QPointF c1, QPointF c2, QPointF e) { cubicTo(c1, c2, e); });
+}
+
+QRectF Path::curvePointBounds(std::span<const QPointF> points, float tension)
+{
+    if (points.size() < 2)
+        return QRectF();
+    double left = points[0].x(), right = left, top = points[0].y(), bottom = top;
+    const auto grow = [&](QPointF p) {
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+    };
+    cardinalSegments(points, tension, [&](QPointF c1, QPointF c2, QPointF e) {
+        grow(c1);
+        grow(c2);
+        grow(e);
+    });
+    return QRectF(left, top, right - left, bottom - top);
 }
 
 void Path::addBezier(QPointF p0, QPointF c1, QPointF c2, QPointF p3)

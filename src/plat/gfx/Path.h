@@ -57,6 +57,9 @@ public:
     bool contains(int x, int y) const;
     // Bounds of the points of the path (not widened by any pen).
     QRectF pointBounds() const;
+    // The bounds pointBounds gives for a path of nothing but addCurve(POINTS, TENSION), all of
+    // them finite and at least two, worked out without building the path.
+    static QRectF curvePointBounds(std::span<const QPointF> points, float tension = 0.5f);
     // Integer bounds widened for PEN, the bounds repaints and hit tests rely on: the point bounds
     // grown by the pen's miter reach (5 x width) when the path has more than two points, by half
     // the width otherwise; x, y, width and height each rounded half up. Empty path: (0,0,0,0).

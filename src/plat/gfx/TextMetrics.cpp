@@ -109,9 +109,9 @@ std::map<FaceKey, Face>& faceCache()
     return cache;
 }
 
-std::map<LineKey, LaidOutLine>& lineCache()
+std::map<LineKey, std::shared_ptr<const LaidOutLine>>& lineCache()
 {
-    thread_local std::map<LineKey, LaidOutLine> cache;
+    thread_local std::map<LineKey, std::shared_ptr<const LaidOutLine>> cache;
     return cache;
 }
 
@@ -197,7 +197,7 @@ QString resolvedFamily(const Font& font)
     return faceFor(font).raw.familyName();
 }
 
-LaidOutLine layoutLine(const QString& text, const Font& font)
+std::shared_ptr<const LaidOutLine> layoutLine(const QString& text, const Font& font)
 {
     auto& lines = lineCache();
     LineKey key { font.family(), font.style(), font.emSize(), text };
@@ -233,7 +233,8 @@ LaidOutLine layoutLine(const QString& text, const Font& font)
         x += a * scale;
     }
 
-    LaidOutLine line;
+    auto laidOut = std::make_shared<LaidOutLine>();
+    LaidOutLine& line = *laidOut;
     line.glyphs.setRawFont(raw);
     line.glyphs.setGlyphIndexes(glyphs);
     line.glyphs.setPositions(positions);
@@ -244,8 +245,8 @@ LaidOutLine layoutLine(const QString& text, const Font& font)
     if (font.style() & FontStrikeout)
         line.bars.append(QRectF(left, baseline - face.strikeoutTop * scale, x - left, face.strikeoutSize * scale));
     line.size = measureString(text, font);
-    lines.emplace(std::move(key), line);
-    return line;
+    lines.emplace(std::move(key), laidOut);
+    return laidOut;
 }
 
 void dropResolvedFaces()

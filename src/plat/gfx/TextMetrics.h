@@ -12,6 +12,8 @@
 #include <QSizeF>
 #include <QString>
 
+#include <memory>
+
 namespace gfx {
 
 class Font;
@@ -32,7 +34,8 @@ struct LaidOutLine {
     QList<QRectF> bars;
     QSizeF size; // as measureString gives it
 };
-LaidOutLine layoutLine(const QString& text, const Font& font);
+// The line is shared with the cache and with every call that draws it.
+std::shared_ptr<const LaidOutLine> layoutLine(const QString& text, const Font& font);
 // Lets go of the faces and lines this thread resolved so far, with their font engines.
 void dropResolvedFaces();
 
