@@ -6,6 +6,7 @@
 // ImageMagick is Debian's package (apt-get install imagemagick); without it the comparison says
 // so and our own figures are still printed.
 
+#include "Beat.h"
 #include "Goals.h"
 
 #include "diagram/Diagram.h"
@@ -38,22 +39,7 @@ std::unique_ptr<TDiagram> GifDiagram()
     auto d = std::make_unique<TDiagram>();
     CurrentDiagramScope scope(d.get());
     d->SetClientSize(1024, 768);
-    d->FRoot = new TBouee({ 600, 100 }, 3, 1);
-    d->FRoot->AppendSibling(new TBateauComite({ 900, 900 }, 0, 1));
-    for (int b = 0; b < 10; ++b) {
-        ++d->FBoatCount;
-        auto* boat = new TBateauCourse({ 100 + 100 * b, 900 }, 45, 1, 0, 0);
-        d->FRoot->AppendSibling(boat);
-        TObjet* last = boat;
-        for (int s = 2; s <= 8; ++s) {
-            auto* next = new TBateauCourse({ 100 + 100 * b + (s % 2) * 60, 900 - 100 * s }, s % 2 ? 45.0f : -45.0f, 1, 0, 0);
-            next->FSituation = s;
-            last->AddNext(next);
-            last = next;
-        }
-    }
-    d->Redraw();
-    d->SetZoom(0);
+    bench::AddBeat(*d, { 10, 8, 100, 900, 100, { 600, 100 }, { 900, 900 } });
     return d;
 }
 

@@ -5,12 +5,14 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/release/bench/bench_view
 
+#include "Beat.h"
 #include "Goals.h"
 
 #include "diagram/Diagram.h"
 #include "model/Objet.h"
 #include "model/Settings.h"
 #include "plat/gfx/Graphics.h"
+#include "support/MixedScene.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -30,22 +32,7 @@ std::unique_ptr<TDiagram> BigDiagram()
     auto d = std::make_unique<TDiagram>();
     CurrentDiagramScope scope(d.get());
     d->SetClientSize(ScreenWidth, ScreenHeight);
-    d->FRoot = new TBouee({ 1000, 100 }, 3, 1);
-    d->FRoot->AppendSibling(new TBateauComite({ 1500, 1400 }, 0, 1));
-    for (int b = 0; b < 20; ++b) {
-        ++d->FBoatCount;
-        auto* boat = new TBateauCourse({ 100 + 90 * b, 1500 }, 45, 1, 0, 0);
-        d->FRoot->AppendSibling(boat);
-        TObjet* last = boat;
-        for (int s = 2; s <= 30; ++s) {
-            auto* next = new TBateauCourse({ 100 + 90 * b + (s % 2) * 60, 1500 - 45 * s }, s % 2 ? 45.0f : -45.0f, 1, 0, 0);
-            next->FSituation = s;
-            last->AddNext(next);
-            last = next;
-        }
-    }
-    d->Redraw();
-    d->SetZoom(0);
+    bench::AddBeat(*d, { 20, 30, 90, 1500, 45, { 1000, 100 }, { 1500, 1400 } });
     return d;
 }
 
@@ -127,26 +114,7 @@ BENCHMARK(PaintOrderChain)->Arg(2000)->Arg(8000)->Arg(200000)->Unit(benchmark::k
 std::string LargeFile(const QTemporaryDir& dir)
 {
     const std::string name = dir.filePath("large").toStdString();
-    TDiagram d;
-    CurrentDiagramScope scope(&d);
-    d.SetClientSize(ScreenWidth, ScreenHeight);
-    d.FRoot = new TBouee({ 0, 0 }, 3, 1);
-    for (int m = 1; m < 100; ++m)
-        d.FRoot->AppendSibling(new TBouee({ 400 * (m % 10), 400 * (m / 10) }, std::uint8_t(m % 2 ? 3 : 4), 1));
-    for (int b = 0; b < 100; ++b) {
-        ++d.FBoatCount;
-        auto* boat = new TBateauCourse({ 40 * b, 4000 }, 0, 1, 0, 0);
-        d.FRoot->AppendSibling(boat);
-        TObjet* last = boat;
-        for (int s = 2; s <= 99; ++s) {
-            auto* next = new TBateauCourse({ 40 * b + (s % 3) * 15, 4000 - 40 * s }, float((s * 37 + b) % 360 - 180), 1, 0, 0);
-            next->FSituation = s;
-            last->AddNext(next);
-            last = next;
-        }
-    }
-    d.FFileName = name;
-    if (!d.SaveToFile())
+    if (!zovtest::WriteLargeRace(name, QSize(ScreenWidth, ScreenHeight)))
         throw std::runtime_error("cannot write the large diagram");
     return name;
 }

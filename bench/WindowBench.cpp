@@ -4,6 +4,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/release/bench/bench_window
 
+#include "Beat.h"
 #include "Goals.h"
 
 #include "diagram_view/DiagramView.h"
@@ -29,24 +30,7 @@ struct Window {
         const QSize client = view.viewport()->size();
         view.resize(1920 + (1920 - client.width()), 1080 + (1080 - client.height()));
         QApplication::processEvents();
-        TDiagram& d = view.diagram();
-        CurrentDiagramScope scope(&d);
-        d.FRoot = new TBouee({ 1000, 100 }, 3, 1);
-        d.FRoot->AppendSibling(new TBateauComite({ 1500, 1400 }, 0, 1));
-        for (int b = 0; b < 10; ++b) {
-            ++d.FBoatCount;
-            auto* boat = new TBateauCourse({ 100 + 180 * b, 1500 }, 45, 1, 0, 0);
-            d.FRoot->AppendSibling(boat);
-            TObjet* last = boat;
-            for (int s = 2; s <= 30; ++s) {
-                auto* next = new TBateauCourse({ 100 + 180 * b + (s % 2) * 60, 1500 - 45 * s }, s % 2 ? 45.0f : -45.0f, 1, 0, 0);
-                next->FSituation = s;
-                last->AddNext(next);
-                last = next;
-            }
-        }
-        d.Redraw();
-        d.SetZoom(0);
+        bench::AddBeat(view.diagram(), { 10, 30, 180, 1500, 45, { 1000, 100 }, { 1500, 1400 } });
         QApplication::processEvents();
     }
     TDiagram& diagram() { return view.diagram(); }

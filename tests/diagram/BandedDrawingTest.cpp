@@ -17,7 +17,7 @@
 #include <functional>
 
 using namespace zov;
-using zovtest::FillMixedScene;
+using zovtest::FittedMixedDiagram;
 
 namespace {
 
@@ -60,19 +60,6 @@ void expectStaticPictureSame(TDiagram& d, const std::string& what)
     EXPECT_SAME_PICTURE(d.FBackBitmap->image(), plain, what);
 }
 
-std::unique_ptr<TDiagram> mixedDiagram(int width, int height, unsigned seed, int steps = 6)
-{
-    auto d = std::make_unique<TDiagram>();
-    CurrentDiagramScope scope(d.get());
-    d->SetClientSize(width, height);
-    d->FShowGrid = 1;
-    d->FShowLaylines = 1;
-    FillMixedScene(*d, seed, 12, steps);
-    d->Redraw();
-    d->SetZoom(0);
-    return d;
-}
-
 // What the window composes: the static picture and what lies on top of it.
 QImage composed(TDiagram& d)
 {
@@ -91,7 +78,7 @@ TEST(BandedDrawing, StaticPictureIsThePlainOneAtEveryZoomAndSize)
 {
     for (const QSize size : { QSize(1920, 1080), QSize(1000, 700), QSize(333, 1077) })
         for (unsigned seed : { 1u, 2u }) {
-            auto d = mixedDiagram(size.width(), size.height(), seed);
+            auto d = FittedMixedDiagram(size.width(), size.height(), seed);
             CurrentDiagramScope scope(d.get());
             const std::string where = std::to_string(size.width()) + "x" + std::to_string(size.height()) + " seed "
                 + std::to_string(seed) + " zoom ";
@@ -111,7 +98,7 @@ TEST(BandedDrawing, StaticPictureIsThePlainOneAtEveryZoomAndSize)
 
 TEST(BandedDrawing, EditsSelectionAndModesDrawThePlainPicture)
 {
-    auto d = mixedDiagram(1280, 900, 3);
+    auto d = FittedMixedDiagram(1280, 900, 3);
     CurrentDiagramScope scope(d.get());
     TObjet* boat = d->FRoot->FSibling->FSibling->FSibling->FNext;
     boat->SetPos({ boat->FX + 31, boat->FY - 17 });
@@ -140,8 +127,8 @@ TEST(BandedDrawing, EditsSelectionAndModesDrawThePlainPicture)
 // static picture with each step added, and the window's picture with the ghosts, at every tick.
 TEST(BandedDrawing, AnimationStepsAndTicksDrawThePlainPictures)
 {
-    auto banded = mixedDiagram(1200, 800, 4);
-    auto plain = mixedDiagram(1200, 800, 4);
+    auto banded = FittedMixedDiagram(1200, 800, 4);
+    auto plain = FittedMixedDiagram(1200, 800, 4);
     const auto bothDo = [&](const std::function<void(TDiagram&)>& action) {
         {
             CurrentDiagramScope scope(banded.get());
@@ -177,27 +164,7 @@ TEST(BandedDrawing, OpeningALargeDiagramDrawsThePlainPicture)
 {
     QTemporaryDir dir;
     const std::string name = dir.filePath("large").toStdString();
-    {
-        TDiagram d;
-        CurrentDiagramScope scope(&d);
-        d.FRoot = new TBouee({ 0, 0 }, 3, 1);
-        for (int m = 1; m < 100; ++m)
-            d.FRoot->AppendSibling(new TBouee({ 400 * (m % 10), 400 * (m / 10) }, std::uint8_t(m % 2 ? 3 : 4), 1));
-        for (int b = 0; b < 100; ++b) {
-            ++d.FBoatCount;
-            auto* boat = new TBateauCourse({ 40 * b, 4000 }, 0, 1, 0, 0);
-            d.FRoot->AppendSibling(boat);
-            TObjet* last = boat;
-            for (int s = 2; s <= 99; ++s) {
-                auto* next = new TBateauCourse({ 40 * b + (s % 3) * 15, 4000 - 40 * s }, float((s * 37 + b) % 360 - 180), 1, 0, 0);
-                next->FSituation = s;
-                last->AddNext(next);
-                last = next;
-            }
-        }
-        d.FFileName = name;
-        ASSERT_TRUE(d.SaveToFile());
-    }
+    ASSERT_TRUE(zovtest::WriteLargeRace(name));
     const auto open = [&] {
         TDiagram d;
         d.SetClientSize(1920, 1080);
@@ -218,7 +185,7 @@ TEST(BandedDrawing, ExportsAndRendersAreThePlainOnes)
 {
     QTemporaryDir dir;
     const auto exportAll = [&](const QString& folder) {
-        auto d = mixedDiagram(640, 420, 5, 3);
+        auto d = FittedMixedDiagram(640, 420, 5, 3);
         CurrentDiagramScope scope(d.get());
         QDir().mkpath(dir.filePath(folder));
         d->FFileName = dir.filePath(folder + "/race").toStdString();

@@ -20,7 +20,7 @@
 #include <gtest/gtest.h>
 
 using namespace zov;
-using zovtest::FillMixedScene;
+using zovtest::FittedMixedDiagram;
 
 namespace {
 
@@ -42,19 +42,6 @@ void expectPicture(const QImage& picture, const std::string& expected, const QSt
         picture.save(QDir(QCoreApplication::applicationDirPath()).filePath(name + ".png"));
 }
 
-std::unique_ptr<TDiagram> mixedDiagram(int width, int height, unsigned seed, int steps = 6)
-{
-    auto d = std::make_unique<TDiagram>();
-    CurrentDiagramScope scope(d.get());
-    d->SetClientSize(width, height);
-    d->FShowGrid = 1;
-    d->FShowLaylines = 1;
-    FillMixedScene(*d, seed, 12, steps);
-    d->Redraw();
-    d->SetZoom(0);
-    return d;
-}
-
 QImage composed(TDiagram& d)
 {
     gfx::Bitmap buffer(d.ClientWidth(), d.ClientHeight(), gfx::PixelFormat::Rgb32);
@@ -71,7 +58,7 @@ QImage composed(TDiagram& d)
 TEST(ReferencePictures, StaticPictureAtSeveralZoomsAndSizes)
 {
     {
-        auto d = mixedDiagram(1920, 1080, 1);
+        auto d = FittedMixedDiagram(1920, 1080, 1);
         CurrentDiagramScope scope(d.get());
         expectPicture(d->FBackBitmap->image(), "136015db570dee03", "reference-1920-fitted");
         d->FZoom = 1.37f;
@@ -82,7 +69,7 @@ TEST(ReferencePictures, StaticPictureAtSeveralZoomsAndSizes)
         expectPicture(d->FBackBitmap->image(), "a78ad350e3294099", "reference-1920-zoom033");
     }
     {
-        auto d = mixedDiagram(333, 1077, 2);
+        auto d = FittedMixedDiagram(333, 1077, 2);
         CurrentDiagramScope scope(d.get());
         expectPicture(d->FBackBitmap->image(), "30f27545451d39d3", "reference-333-fitted");
         d->FZoom = 2.5f;
@@ -93,7 +80,7 @@ TEST(ReferencePictures, StaticPictureAtSeveralZoomsAndSizes)
 
 TEST(ReferencePictures, AnimationAtAStepChange)
 {
-    auto d = mixedDiagram(1200, 800, 4);
+    auto d = FittedMixedDiagram(1200, 800, 4);
     CurrentDiagramScope scope(d.get());
     d->SetMode(dmAnimation);
     d->Pause();
@@ -108,27 +95,7 @@ TEST(ReferencePictures, FirstPictureOfALargeFile)
 {
     QTemporaryDir dir;
     const std::string name = dir.filePath("large").toStdString();
-    {
-        TDiagram d;
-        CurrentDiagramScope scope(&d);
-        d.FRoot = new TBouee({ 0, 0 }, 3, 1);
-        for (int m = 1; m < 100; ++m)
-            d.FRoot->AppendSibling(new TBouee({ 400 * (m % 10), 400 * (m / 10) }, std::uint8_t(m % 2 ? 3 : 4), 1));
-        for (int b = 0; b < 100; ++b) {
-            ++d.FBoatCount;
-            auto* boat = new TBateauCourse({ 40 * b, 4000 }, 0, 1, 0, 0);
-            d.FRoot->AppendSibling(boat);
-            TObjet* last = boat;
-            for (int s = 2; s <= 99; ++s) {
-                auto* next = new TBateauCourse({ 40 * b + (s % 3) * 15, 4000 - 40 * s }, float((s * 37 + b) % 360 - 180), 1, 0, 0);
-                next->FSituation = s;
-                last->AddNext(next);
-                last = next;
-            }
-        }
-        d.FFileName = name;
-        ASSERT_TRUE(d.SaveToFile());
-    }
+    ASSERT_TRUE(zovtest::WriteLargeRace(name));
     TDiagram d;
     d.SetClientSize(1920, 1080);
     ASSERT_TRUE(d.LoadFromFile(name, false));
@@ -138,7 +105,7 @@ TEST(ReferencePictures, FirstPictureOfALargeFile)
 TEST(ReferencePictures, AnimatedGif)
 {
     QTemporaryDir dir;
-    auto d = mixedDiagram(700, 500, 5, 3);
+    auto d = FittedMixedDiagram(700, 500, 5, 3);
     CurrentDiagramScope scope(d.get());
     d->FFileName = dir.filePath("race").toStdString();
     d->ExportAnimatedGif();

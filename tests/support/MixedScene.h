@@ -13,7 +13,9 @@
 #include <QColor>
 #include <QImage>
 
+#include <memory>
 #include <random>
+#include <string>
 
 namespace zovtest {
 
@@ -93,6 +95,52 @@ inline void FillMixedScene(zov::TDiagram& d, unsigned seed, int boats = 12, int 
             remark->FFrame = 1;
         add(text);
     }
+}
+
+// The diagram above, drawn once and fitted to a client area of WIDTH x HEIGHT, with its grid and
+// laylines shown.
+inline std::unique_ptr<zov::TDiagram> FittedMixedDiagram(int width, int height, unsigned seed, int steps = 6)
+{
+    using namespace zov;
+    auto d = std::make_unique<TDiagram>();
+    CurrentDiagramScope scope(d.get());
+    d->SetClientSize(width, height);
+    d->FShowGrid = 1;
+    d->FShowLaylines = 1;
+    FillMixedScene(*d, seed, 12, steps);
+    d->Redraw();
+    d->SetZoom(0);
+    return d;
+}
+
+// Writes a diagram file of 10 000 objects to NAME: 100 marks and 100 racing boats of 99 steps
+// each, the large file whose opening is measured and whose first picture must never change.
+// CLIENT, when given, is the client area the diagram has while it is written. False when the
+// file could not be written.
+inline bool WriteLargeRace(const std::string& name, QSize client = QSize())
+{
+    using namespace zov;
+    TDiagram d;
+    CurrentDiagramScope scope(&d);
+    if (!client.isEmpty())
+        d.SetClientSize(client.width(), client.height());
+    d.FRoot = new TBouee({ 0, 0 }, 3, 1);
+    for (int m = 1; m < 100; ++m)
+        d.FRoot->AppendSibling(new TBouee({ 400 * (m % 10), 400 * (m / 10) }, std::uint8_t(m % 2 ? 3 : 4), 1));
+    for (int b = 0; b < 100; ++b) {
+        ++d.FBoatCount;
+        auto* boat = new TBateauCourse({ 40 * b, 4000 }, 0, 1, 0, 0);
+        d.FRoot->AppendSibling(boat);
+        TObjet* last = boat;
+        for (int s = 2; s <= 99; ++s) {
+            auto* next = new TBateauCourse({ 40 * b + (s % 3) * 15, 4000 - 40 * s }, float((s * 37 + b) % 360 - 180), 1, 0, 0);
+            next->FSituation = s;
+            last->AddNext(next);
+            last = next;
+        }
+    }
+    d.FFileName = name;
+    return d.SaveToFile();
 }
 
 } // namespace zovtest
