@@ -157,9 +157,11 @@ TEST(GraphicsBands, NothingIsDrawnUntilTheBandsAre)
     handedOver.store(&g, std::memory_order_release);
     QThreadPool::globalInstance()->start([] {
         gfx::Graphics& inPool = *handedOver.load(std::memory_order_acquire);
-        const gfx::BandedDrawing bands(inPool);
-        keptInPool = inPool.keepingCalls();
-        done.count_down();
+        {
+            const gfx::BandedDrawing bands(inPool);
+            keptInPool = inPool.keepingCalls();
+        }
+        done.count_down(); // the graphics is the test's: not touched after this
     });
     done.wait();
     EXPECT_FALSE(keptInPool);
