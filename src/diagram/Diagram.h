@@ -302,7 +302,9 @@ private:
     // depends on the view, the wind, the layline angle and the reference mark, never on the
     // other objects: edits keep it. One for the window's static picture, one for other pictures.
     struct SeaPicture {
-        QImage image;
+        QImage image; // made when a second picture shows the same sea
+        QSize size;
+        QImage::Format format = QImage::Format_Invalid;
         TRect4 view;
         float zoom = 0;
         std::int32_t wind = 0;
@@ -311,7 +313,7 @@ private:
         TPoint mark;
         bool operator==(const SeaPicture& o) const
         {
-            return image.size() == o.image.size() && image.format() == o.image.format() && view == o.view
+            return size == o.size && format == o.format && view == o.view
                 && zoom == o.zoom && wind == o.wind && laylineAngle == o.laylineAngle && hasMark == o.hasMark
                 && (!hasMark || mark == o.mark);
         }

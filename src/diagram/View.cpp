@@ -374,7 +374,8 @@ void TDiagram::DrawSeaAndGrid(gfx::Graphics& g)
         return;
     }
     SeaPicture wanted;
-    wanted.image = QImage(target->size(), target->format()); // the size and format to compare
+    wanted.size = target->size();
+    wanted.format = target->format();
     wanted.view = FView;
     wanted.zoom = FZoom;
     wanted.wind = FWind;
@@ -383,11 +384,20 @@ void TDiagram::DrawSeaAndGrid(gfx::Graphics& g)
     if (FFirstMark)
         wanted.mark = FFirstMark->Pos();
     SeaPicture& kept = m_sea[&g == FBackGraphics.get() ? 0 : 1];
-    if (kept == wanted && !kept.image.isNull())
+    if (!(kept == wanted)) {
+        // A sea not seen before is drawn into the picture itself and kept only when the next
+        // picture shows it again: opening a diagram, a zoom or a scroll waits for no picture
+        // that is not shown.
+        kept = std::move(wanted);
+        g.clear(0xFFFFFFFF);
+        DrawLaylineGrid(g);
+        return;
+    }
+    if (!kept.image.isNull())
         FPen = { 0x80000080, 1.0f, gfx::DashStyle::Dot }; // as the grid leaves it
     else {
         // Drawn as the picture itself would draw it, on a picture of its own size and format.
-        QImage& sea = wanted.image;
+        QImage sea(kept.size, kept.format);
         sea.setDotsPerMeterX(target->dotsPerMeterX());
         sea.setDotsPerMeterY(target->dotsPerMeterY());
         {
@@ -397,7 +407,7 @@ void TDiagram::DrawSeaAndGrid(gfx::Graphics& g)
             SetTransform(seaGraphics);
             DrawLaylineGrid(seaGraphics);
         }
-        kept = std::move(wanted);
+        kept.image = std::move(sea);
     }
     g.copyFrom(kept.image);
 }
