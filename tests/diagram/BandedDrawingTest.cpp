@@ -17,6 +17,7 @@
 #include <functional>
 
 using namespace zov;
+using zovtest::ComposedPicture;
 using zovtest::FittedMixedDiagram;
 
 namespace {
@@ -60,18 +61,6 @@ void expectStaticPictureSame(TDiagram& d, const std::string& what)
     EXPECT_SAME_PICTURE(d.FBackBitmap->image(), plain, what);
 }
 
-// What the window composes: the static picture and what lies on top of it.
-QImage composed(TDiagram& d)
-{
-    gfx::Bitmap buffer(d.ClientWidth(), d.ClientHeight(), gfx::PixelFormat::Rgb32);
-    {
-        gfx::Graphics g(buffer);
-        g.clear(0xFFFFFFFF);
-        d.MyPaint(g);
-    }
-    return buffer.image().copy();
-}
-
 } // namespace
 
 TEST(BandedDrawing, StaticPictureIsThePlainOneAtEveryZoomAndSize)
@@ -91,7 +80,7 @@ TEST(BandedDrawing, StaticPictureIsThePlainOneAtEveryZoomAndSize)
             // Scrolled by an odd amount: the picture starts between world units.
             d->FScrollPosH += 37;
             d->FScrollPosV -= 23;
-            composed(*d); // the paint takes the scroll position over
+            ComposedPicture(*d); // the paint takes the scroll position over
             expectStaticPictureSame(*d, where + "scrolled");
         }
 }
@@ -107,9 +96,9 @@ TEST(BandedDrawing, EditsSelectionAndModesDrawThePlainPicture)
     expectStaticPictureSame(*d, "a boat turned");
     d->FSelected = boat;
     expectStaticPictureSame(*d, "a boat selected");
-    EXPECT_SAME_PICTURE(composed(*d), [&] {
+    EXPECT_SAME_PICTURE(ComposedPicture(*d), [&] {
         const BandsOff off;
-        return composed(*d);
+        return ComposedPicture(*d);
     }(), "the window with the selection on top");
     d->FSelected = nullptr;
     d->FHovered = boat->FNext;
@@ -152,7 +141,7 @@ TEST(BandedDrawing, AnimationStepsAndTicksDrawThePlainPictures)
         const std::string when = "tick " + std::to_string(tick) + ", step " + std::to_string(banded->FStep);
         EXPECT_SAME_PICTURE(banded->FBackBitmap->image(), plain->FBackBitmap->image(), "static picture, " + when);
         QImage bandedWindow, plainWindow;
-        bothDo([&](TDiagram& d) { (&d == banded.get() ? bandedWindow : plainWindow) = composed(d); });
+        bothDo([&](TDiagram& d) { (&d == banded.get() ? bandedWindow : plainWindow) = ComposedPicture(d); });
         EXPECT_SAME_PICTURE(bandedWindow, plainWindow, "window, " + when);
     }
     EXPECT_EQ(steps, 3);

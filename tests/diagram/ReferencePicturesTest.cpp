@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 using namespace zov;
+using zovtest::ComposedPicture;
 using zovtest::FittedMixedDiagram;
 
 namespace {
@@ -40,17 +41,6 @@ void expectPicture(const QImage& picture, const std::string& expected, const QSt
     EXPECT_EQ(actual, expected) << name.toStdString() << " changed";
     if (actual != expected)
         picture.save(QDir(QCoreApplication::applicationDirPath()).filePath(name + ".png"));
-}
-
-QImage composed(TDiagram& d)
-{
-    gfx::Bitmap buffer(d.ClientWidth(), d.ClientHeight(), gfx::PixelFormat::Rgb32);
-    {
-        gfx::Graphics g(buffer);
-        g.clear(0xFFFFFFFF);
-        d.MyPaint(g);
-    }
-    return buffer.image().copy();
 }
 
 } // namespace
@@ -88,7 +78,7 @@ TEST(ReferencePictures, AnimationAtAStepChange)
         d->WMTimer(1);
     ASSERT_EQ(d->FStep, 2);
     expectPicture(d->FBackBitmap->image(), "5210af9759c0cb69", "reference-animation-static");
-    expectPicture(composed(*d), "e3f229cd0d9fba6c", "reference-animation-window");
+    expectPicture(ComposedPicture(*d), "e3f229cd0d9fba6c", "reference-animation-window");
 }
 
 TEST(ReferencePictures, FirstPictureOfALargeFile)

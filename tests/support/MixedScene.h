@@ -9,6 +9,7 @@
 #include "model/Objet.h"
 #include "plat/gfx/Bitmap.h"
 #include "plat/gfx/Font.h"
+#include "plat/gfx/Graphics.h"
 
 #include <QColor>
 #include <QImage>
@@ -141,6 +142,18 @@ inline bool WriteLargeRace(const std::string& name, QSize client = QSize())
     }
     d.FFileName = name;
     return d.SaveToFile();
+}
+
+// What the window composes for D: the static picture and what lies on top of it.
+inline QImage ComposedPicture(zov::TDiagram& d)
+{
+    gfx::Bitmap buffer(d.ClientWidth(), d.ClientHeight(), gfx::PixelFormat::Rgb32);
+    {
+        gfx::Graphics g(buffer);
+        g.clear(0xFFFFFFFF);
+        d.MyPaint(g);
+    }
+    return buffer.image().copy();
 }
 
 } // namespace zovtest
