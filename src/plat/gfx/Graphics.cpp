@@ -157,6 +157,12 @@ QRect Graphics::deviceBounds(const QRectF& world, double margin, bool vectors) c
     return held.isEmpty() ? QRect() : held.toAlignedRect();
 }
 
+bool Graphics::widePen(const Pen& pen) const
+{
+    // As toQPen decides: a pen a device pixel wide or more is not drawn as a cosmetic one.
+    return std::abs(static_cast<double>(pen.width)) * m_worldScale >= 1.0;
+}
+
 double Graphics::strokeMargin(const Pen& pen) const
 {
     const double width = std::abs(static_cast<double>(pen.width)) * m_worldScale;
@@ -254,6 +260,8 @@ Graphics::Call Graphics::shapeCall(const Brush* brush, const Pen* pen) const
     if (pen) {
         c.strokes = true;
         c.pen = *pen;
+        // Qt cuts the outline of a wide pen at the clip before it fills it.
+        c.clipSensitive = m_kept && widePen(*pen);
     }
     return c;
 }
@@ -300,7 +308,7 @@ void Graphics::drawLine(const Pen& pen, QPointF a, QPointF b)
     c.at = a;
     c.to = b;
     // Qt cuts a wide line at the clip before it rasterises it.
-    c.clipSensitive = m_kept && !toQPen(pen, m_world).isCosmetic();
+    c.clipSensitive = m_kept && widePen(pen);
     submit(std::move(c));
 }
 

@@ -151,6 +151,8 @@ private:
     // calls kept while drawing in bands (GraphicsCall.h).
     struct Call;
     struct Kept;
+    struct Batch;
+    struct BandWork;
     struct BandPainter;
     void begin(QPaintDevice& device);
     // Draws CALL now with the painter, or keeps it while drawing in bands.
@@ -158,18 +160,23 @@ private:
     // Draws CALL with PAINTER and its TOOLS, the painter's clip being AREA (device pixels; empty:
     // none), with PATH for the call's path.
     static void run(QPainter& painter, PaintTools& tools, const Call& call, const QRegion& area, const QPainterPath& path);
-    // Draws the kept calls, in bands where they allow it; the last bands may still be drawing
-    // when it returns, unless FINISH.
+    // Hands the kept calls over to the bands, or to the whole picture where they must be; unless
+    // FINISH, the bands may still be drawing when it returns.
     void drawKept(bool finish);
-    // The bands that share out AREA (device pixels) for CALLS, one for each of THREADS at most.
-    static std::vector<QRect> bandsFor(std::span<const Call> calls, const QRect& area, int threads);
-    // Hands CALLS to BANDS (device pixels), each drawn on a thread of the pool; with no bands,
-    // to the painter itself, on the whole picture.
-    void startBands(std::vector<Call> calls, const std::vector<QRect>& bands);
-    // Draws the calls handed over that reach BAND (all for a null one) with PAINTER and its
-    // TOOLS, the painter's clip being AREA.
-    void drawOn(QPainter& painter, PaintTools& tools, const QRect& band, const QRegion& area);
-    // Waits until the bands have drawn what they were handed.
+    // The bands of this drawing, their queues and their painters.
+    std::shared_ptr<BandWork> startWork();
+    // Queues CALLS to the bands they reach, or when WHOLE to the picture's own painter, drawn on
+    // the pool once what was handed over before is.
+    void handOver(std::vector<Call> calls, bool whole);
+    // Draws BAND's queued batches, in order, until none is left.
+    void drainBand(const std::shared_ptr<BandWork>& work, std::size_t band);
+    static void finishedBatch(Batch& batch, BandWork& work);
+    // Draws BATCH's calls REACHING (all when null) with PAINTER and its TOOLS, the painter's clip
+    // being AREA; a failure is kept in WORK.
+    static void drawOn(QPainter& painter, PaintTools& tools, const QRegion& area, const Batch& batch,
+        const std::vector<std::uint32_t>* reaching, BandWork& work);
+    // Waits until the bands have drawn what they were handed, and raises what failed there.
+    void waitForBands();
     void finishBands();
     Call call(CallKind kind) const;
     // A Shape call that fills with BRUSH and strokes with PEN, each when given.
@@ -186,6 +193,8 @@ private:
     // The device rectangle of WORLD (under the vector or the picture mapping) grown by MARGIN.
     QRect deviceBounds(const QRectF& world, double margin, bool vectors = true) const;
     double strokeMargin(const Pen& pen) const;
+    // Whether PEN is at least a device pixel wide under the world transform.
+    bool widePen(const Pen& pen) const;
     // Sets CALL's device bounds from WORLD (under the vector or the picture mapping) grown by
     // MARGIN device pixels and adds them to the tracked rectangle; true when the call must draw
     // nothing (measuring).

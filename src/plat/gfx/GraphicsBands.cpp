@@ -1,6 +1,9 @@
 // How a Graphics draws its calls: at once, or kept and then drawn in bands (strips of rows or of
 // columns) of the picture on the threads of the pool. Each band has a painter of its own over the
-// same pixels, clipped to the band, and draws every call that reaches into it, in order. Fills,
+// same pixels, clipped to the band, and draws every call that reaches into it, in order. The
+// calls are handed over in batches while the next ones are kept; each band has a queue of them,
+// drawn by one task at a time, and there are a few bands for each thread, so that a thread done
+// with its band takes another while the slower ones are still drawing. Fills,
 // strokes, text and pixel-for-pixel copies give the same pixels under such a clip as without it;
 // a call whose pixels depend on the clip (Call::clipSensitive) is drawn in a band only when it
 // lies within it, and otherwise by the picture's own painter while no band draws.
@@ -22,8 +25,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <exception>
-#include <latch>
 #include <mutex>
 #include <thread>
 
@@ -34,11 +37,13 @@ bool Graphics::BandsEnabled = true;
 namespace {
 
 // A band thinner than this draws most of its calls beside its neighbours.
-constexpr int MinBandSize = 16;
-// Waking a thread for a band costs about as much as drawing this many small shapes.
-constexpr std::size_t MinCallsPerBand = 64;
-// The calls kept at most before they are drawn, to hold the memory of a huge picture.
-constexpr std::size_t MaxKeptCalls = 4096;
+constexpr int MinBandSize = 48;
+// Bands for each thread of the pool: a thread done with its band takes one still waiting.
+constexpr int BandsPerThread = 3;
+// The calls kept before they are handed to the bands, and the batches handed over and not yet
+// drawn at most, to hold the memory of a huge picture.
+constexpr std::size_t MaxKeptCalls = 2048;
+constexpr std::size_t MaxBatchesInFlight = 16;
 
 const QTransform HalfPixel = QTransform::fromTranslate(0.5, 0.5);
 
@@ -275,10 +280,7 @@ void Graphics::submit(Call&& call)
     }
     Kept& kept = *m_kept;
     kept.calls.push_back(std::move(call));
-    // A batch goes to the bands when they are done with the last one: until then the calls are
-    // kept on (up to a bound on the memory), rather than waited for.
-    const std::size_t count = kept.calls.size();
-    if (count >= MaxKeptCalls && (count >= 8 * MaxKeptCalls || !kept.bandsLeft || kept.bandsLeft->try_wait()))
+    if (kept.calls.size() >= MaxKeptCalls)
         drawKept(false); // drawn while the next calls are kept
 }
 
@@ -308,106 +310,67 @@ void Graphics::drawKept(bool finish)
     std::vector<Call> calls;
     calls.swap(m_kept->calls);
     if (!finish)
-        m_kept->calls.reserve(calls.size());
-    const QRect device(0, 0, m_painter.device()->width(), m_painter.device()->height());
-    // The bands share out the part of the picture that the calls reach.
-    QRect reached;
-    for (const Call& c : calls)
-        reached |= c.bounds;
-    const QRect area = (m_clip.isEmpty() ? device : m_clip.boundingRect() & device) & reached;
-    if (area.isEmpty()) {
-        if (finish)
-            finishBands();
-        return;
-    }
-    // While the next calls are kept, the thread that keeps them takes a processor of its own.
-    const int threads = QThreadPool::globalInstance()->maxThreadCount() - (finish ? 0 : 1);
-    const std::vector<QRect> bands = bandsFor(calls, area, threads);
-    // A clip-sensitive call over the edge between two bands is drawn on the whole picture.
-    const auto whole = [&](const Call& c) {
-        if (!c.clipSensitive)
-            return false;
-        int reachedBands = 0;
-        for (const QRect& band : bands)
-            reachedBands += c.bounds.intersects(band);
-        return reachedBands > 1;
-    };
-    std::size_t i = 0;
-    while (i < calls.size()) {
-        std::size_t j = i;
-        const bool serial = whole(calls[i]);
-        while (j < calls.size() && whole(calls[j]) == serial)
-            ++j;
-        std::vector<Call> segment = i == 0 && j == calls.size()
-            ? std::move(calls)
-            : std::vector<Call>(std::make_move_iterator(calls.begin() + std::ptrdiff_t(i)),
-                std::make_move_iterator(calls.begin() + std::ptrdiff_t(j)));
-        // The whole picture is drawn on, by the painter itself, once the bands are done.
-        startBands(std::move(segment), serial ? std::vector<QRect>() : bands);
-        i = j;
+        m_kept->calls.reserve(MaxKeptCalls);
+    if (!calls.empty()) {
+        if (!m_kept->work)
+            m_kept->work = startWork();
+        const std::vector<QRect>& bands = m_kept->work->bands;
+        // A clip-sensitive call over the edge between two bands is drawn on the whole picture.
+        const auto whole = [&](const Call& c) {
+            if (!c.clipSensitive)
+                return false;
+            int reachedBands = 0;
+            for (const QRect& band : bands)
+                reachedBands += c.bounds.intersects(band);
+            return reachedBands > 1;
+        };
+        std::size_t i = 0;
+        while (i < calls.size()) {
+            std::size_t j = i;
+            const bool serial = whole(calls[i]);
+            while (j < calls.size() && whole(calls[j]) == serial)
+                ++j;
+            std::vector<Call> segment = i == 0 && j == calls.size()
+                ? std::move(calls)
+                : std::vector<Call>(std::make_move_iterator(calls.begin() + std::ptrdiff_t(i)),
+                    std::make_move_iterator(calls.begin() + std::ptrdiff_t(j)));
+            handOver(std::move(segment), serial);
+            i = j;
+        }
     }
     if (finish)
         finishBands();
 }
 
-std::vector<QRect> Graphics::bandsFor(std::span<const Call> calls, const QRect& area, int threads)
+std::shared_ptr<Graphics::BandWork> Graphics::startWork()
 {
-    // Strips across the longer side, so that each is as thick as it can be.
+    auto work = std::make_shared<BandWork>();
+    const QRect device(0, 0, m_painter.device()->width(), m_painter.device()->height());
+    const QRect area = m_clip.isEmpty() ? device : m_clip.boundingRect() & device;
+    // Strips across the longer side, so that each is as thick as it can be, and more of them than
+    // threads: a thread that is done with its band takes the next one waiting.
     const bool columns = area.width() > area.height();
     const int start = columns ? area.left() : area.top();
-    const int extent = columns ? area.width() : area.height();
-    // One band at least: on a thread of the pool Qt fills serially, where from any other it
-    // hands each fill with many spans over to the pool and waits.
-    const int most = std::min(extent / MinBandSize, int(calls.size() / MinCallsPerBand));
-    const int count = std::clamp(most, 1, std::max(1, threads));
-    // Each band takes about as many calls as the others, by where their middles lie.
-    std::vector<int> middles(std::size_t(extent), 0);
-    int total = 0;
-    for (const Call& c : calls) {
-        const QRect in = c.bounds & area;
-        if (in.isEmpty())
-            continue;
-        ++middles[std::size_t((columns ? in.center().x() : in.center().y()) - start)];
-        ++total;
+    const int extent = std::max(0, columns ? area.width() : area.height());
+    const int threads = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
+    const int count = std::clamp(extent / MinBandSize, 1, BandsPerThread * threads);
+    work->columns = columns;
+    for (int b = 0; b < count; ++b) {
+        const int from = start + int(std::int64_t(extent) * b / count), to = start + int(std::int64_t(extent) * (b + 1) / count);
+        work->edges.push_back(from);
+        const QRect band = columns ? QRect(from, area.top(), to - from, area.height()) : QRect(area.left(), from, area.width(), to - from);
+        work->bands.push_back(band);
+        work->areas.push_back(m_clip.isEmpty() ? QRegion(band) : m_clip & band);
     }
-    std::vector<int> edges { start };
-    int seen = 0;
-    for (int p = 0; p < extent && int(edges.size()) < count; ++p) {
-        seen += middles[std::size_t(p)];
-        const int edge = start + p + 1;
-        if (std::int64_t(seen) * count >= std::int64_t(total) * std::int64_t(edges.size())
-            && edge - edges.back() >= MinBandSize && start + extent - edge >= MinBandSize)
-            edges.push_back(edge);
-    }
-    edges.push_back(start + extent);
-    std::vector<QRect> bands;
-    for (std::size_t b = 0; b + 1 < edges.size(); ++b)
-        bands.push_back(columns ? QRect(edges[b], area.top(), edges[b + 1] - edges[b], area.height())
-                                : QRect(area.left(), edges[b], area.width(), edges[b + 1] - edges[b]));
-    return bands;
-}
+    work->edges.push_back(start + extent);
+    work->queues = std::make_unique<BandWork::Queue[]>(std::size_t(count));
 
-void Graphics::startBands(std::vector<Call> calls, const std::vector<QRect>& bands)
-{
-    finishBands(); // the painters draw one batch at a time, in order
-    Kept& kept = *m_kept;
-    kept.drawing = std::move(calls);
-    if (bands.empty()) {
-        // Still on the pool, where Qt fills serially; each path a copy of its own, as the next
-        // calls are kept meanwhile.
-        kept.bandsLeft = std::make_shared<std::latch>(1);
-        zov::sys::RunOnPool([this, &kept, left = kept.bandsLeft] {
-            drawOn(m_painter, *m_tools, QRect(), m_clip);
-            left->count_down();
-        });
-        return;
-    }
+    // A painter of its own for each band, over the picture's pixels.
     const QImage& target = *targetImage();
     uchar* const pixels = const_cast<uchar*>(target.constBits()); // where the painter draws too
-    const std::size_t count = bands.size();
     if (!m_bandPainters.empty() && m_bandPainters.front()->picture.constBits() != pixels)
         m_bandPainters.clear(); // the picture has moved
-    while (m_bandPainters.size() < count) {
+    while (m_bandPainters.size() < std::size_t(count)) {
         auto band = std::make_unique<BandPainter>();
         band->picture = QImage(pixels, target.width(), target.height(), target.bytesPerLine(), target.format());
         band->picture.setDotsPerMeterX(target.dotsPerMeterX());
@@ -419,57 +382,159 @@ void Graphics::startBands(std::vector<Call> calls, const std::vector<QRect>& ban
         band->painter.setRenderHint(QPainter::TextAntialiasing, true);
         m_bandPainters.push_back(std::move(band));
     }
-    kept.bandsLeft = std::make_shared<std::latch>(std::ptrdiff_t(count));
-    for (std::size_t b = 0; b < count; ++b) {
-        const QRect band = bands[b];
-        const QRegion area = m_clip.isEmpty() ? QRegion(band) : m_clip & band;
-        BandPainter& painter = *m_bandPainters[b];
-        zov::sys::RunOnPool([this, &painter, band, area, left = kept.bandsLeft] {
-            if (!area.isEmpty()) {
-                setClip(painter.painter, area);
-                drawOn(painter.painter, painter.tools, band, area);
-            }
-            left->count_down();
+    for (int b = 0; b < count; ++b)
+        setClip(m_bandPainters[std::size_t(b)]->painter, work->areas[std::size_t(b)]);
+    return work;
+}
+
+void Graphics::handOver(std::vector<Call> calls, bool whole)
+{
+    Kept& kept = *m_kept;
+    BandWork& work = *kept.work;
+    auto batch = std::make_shared<Batch>();
+    batch->calls = std::move(calls);
+    if (whole || kept.wholeDrawing) {
+        // The whole picture is drawn on, by the painter itself, while no band draws; and after
+        // it, the bands start once it is done.
+        waitForBands();
+        kept.wholeDrawing = false;
+    }
+    if (whole) {
+        // Still on the pool, where Qt fills serially; each path a copy of its own, as the next
+        // calls are kept meanwhile.
+        kept.wholeDrawing = true;
+        batch->bandsLeft = 1;
+        work.left.fetch_add(1);
+        zov::sys::RunOnPool([this, batch, shared = kept.work] {
+            drawOn(m_painter, *m_tools, m_clip, *batch, nullptr, *shared);
+            finishedBatch(*batch, *shared);
         });
+        return;
+    }
+    // Each band is handed the calls that reach into it, in order.
+    const std::size_t count = work.bands.size();
+    batch->reaching.resize(count);
+    for (std::size_t i = 0; i < batch->calls.size(); ++i) {
+        const QRect& b = batch->calls[i].bounds;
+        if (b.isEmpty())
+            continue;
+        const int from = work.columns ? b.left() : b.top(), to = work.columns ? b.right() : b.bottom();
+        // The first band that ends after FROM, to the last that starts at or before TO.
+        auto first = std::upper_bound(work.edges.begin() + 1, work.edges.end(), from) - (work.edges.begin() + 1);
+        for (std::size_t band = std::size_t(first); band < count && work.edges[band] <= to; ++band)
+            if (batch->calls[i].bounds.intersects(work.bands[band]))
+                batch->reaching[band].push_back(std::uint32_t(i));
+    }
+    int bandsReached = 0;
+    for (const auto& reaching : batch->reaching)
+        bandsReached += !reaching.empty();
+    if (bandsReached == 0)
+        return;
+    batch->bandsLeft = bandsReached;
+    // Batches are kept for the bands up to a bound on the memory.
+    while (!kept.inFlight.empty() && kept.inFlight.front()->bandsLeft.load(std::memory_order_acquire) == 0)
+        kept.inFlight.pop_front();
+    if (kept.inFlight.size() >= MaxBatchesInFlight) {
+        std::atomic<int>& left = kept.inFlight.front()->bandsLeft;
+        for (int v; (v = left.load(std::memory_order_acquire)) != 0;)
+            left.wait(v);
+        kept.inFlight.pop_front();
+    }
+    kept.inFlight.push_back(batch);
+    work.left.fetch_add(bandsReached);
+    for (std::size_t band = 0; band < count; ++band) {
+        if (batch->reaching[band].empty())
+            continue;
+        BandWork::Queue& queue = work.queues[band];
+        bool start = false;
+        {
+            const std::lock_guard<std::mutex> lock(queue.lock);
+            queue.batches.push_back(batch);
+            start = !std::exchange(queue.draining, true);
+        }
+        if (start)
+            zov::sys::RunOnPool([this, band, shared = kept.work] { drainBand(shared, band); });
     }
 }
 
-void Graphics::drawOn(QPainter& painter, PaintTools& tools, const QRect& band, const QRegion& area)
+void Graphics::drainBand(const std::shared_ptr<BandWork>& work, std::size_t band)
 {
-    Kept& kept = *m_kept;
+    BandWork::Queue& queue = work->queues[band];
+    BandPainter& painter = *m_bandPainters[band];
+    for (;;) {
+        std::shared_ptr<Batch> batch;
+        {
+            const std::lock_guard<std::mutex> lock(queue.lock);
+            if (queue.batches.empty()) {
+                queue.draining = false;
+                return;
+            }
+            batch = std::move(queue.batches.front());
+            queue.batches.pop_front();
+        }
+        drawOn(painter.painter, painter.tools, work->areas[band], *batch, &batch->reaching[band], *work);
+        finishedBatch(*batch, *work);
+    }
+}
+
+void Graphics::finishedBatch(Batch& batch, BandWork& work)
+{
+    // Whoever waits holds the batch and the work: both outlive the notices.
+    if (batch.bandsLeft.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        batch.bandsLeft.notify_all();
+    if (work.left.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        work.left.notify_all();
+}
+
+void Graphics::drawOn(QPainter& painter, PaintTools& tools, const QRegion& area, const Batch& batch,
+    const std::vector<std::uint32_t>* reaching, BandWork& work)
+{
     try {
         // An outline is mostly filled and then stroked: both calls draw the same copy, which
         // keeps what Qt builds to draw it, as the outline itself does when drawn at once.
         const QPainterPath* copied = nullptr; // the path last copied
         QPainterPath copy;
-        for (const Call& c : kept.drawing) {
-            if (!band.isNull() && !c.bounds.intersects(band))
-                continue;
+        const auto draw = [&](const Call& c) {
             if (c.kind != CallKind::Shape || c.from != ShapeFrom::Path || c.path.isEmpty()) {
                 run(painter, tools, c, area, shapePath(c)); // a path built here is this band's own
-                continue;
+                return;
             }
             if (!copied || !samePath(*copied, c.path)) {
                 copy = ownCopy(c.path);
                 copied = &c.path.get();
             }
             run(painter, tools, c, area, copy);
-        }
+        };
+        if (reaching)
+            for (std::uint32_t i : *reaching)
+                draw(batch.calls[i]);
+        else
+            for (const Call& c : batch.calls)
+                draw(c);
     } catch (...) {
-        const std::lock_guard<std::mutex> lock(kept.failureLock);
-        kept.failure = std::current_exception();
+        const std::lock_guard<std::mutex> lock(work.failureLock);
+        work.failure = std::current_exception();
     }
+}
+
+void Graphics::waitForBands()
+{
+    if (!m_kept || !m_kept->work)
+        return;
+    BandWork& work = *m_kept->work;
+    for (int v; (v = work.left.load(std::memory_order_acquire)) != 0;)
+        work.left.wait(v);
+    m_kept->inFlight.clear();
+    const std::lock_guard<std::mutex> lock(work.failureLock);
+    if (std::exception_ptr failure = std::exchange(work.failure, nullptr))
+        std::rethrow_exception(failure);
 }
 
 void Graphics::finishBands()
 {
-    if (!m_kept || !m_kept->bandsLeft)
-        return;
-    const std::shared_ptr<std::latch> left = std::move(m_kept->bandsLeft);
-    left->wait();
-    m_kept->drawing.clear();
-    if (std::exception_ptr failure = std::exchange(m_kept->failure, nullptr))
-        std::rethrow_exception(failure);
+    waitForBands();
+    if (m_kept)
+        m_kept->wholeDrawing = false;
 }
 
 } // namespace gfx

@@ -9,9 +9,10 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <exception>
-#include <latch>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -103,15 +104,38 @@ struct Graphics::Call {
     std::shared_ptr<const LaidOutLine> text;
 };
 
+// Calls handed to the bands, with the indexes of those that reach into each band; shared by the
+// bands that draw them, and let go by the last.
+struct Graphics::Batch {
+    std::vector<Call> calls;
+    std::vector<std::vector<std::uint32_t>> reaching; // by band; none for the whole picture
+    std::atomic<int> bandsLeft { 0 }; // bands still to draw it
+};
+
+// The bands of one drawing: each with its queue of batches, drawn in order by one task at a time.
+// Held by the tasks too, so that it outlives the last of them.
+struct Graphics::BandWork {
+    struct Queue {
+        std::mutex lock;
+        std::deque<std::shared_ptr<Batch>> batches;
+        bool draining = false; // a task is drawing them
+    };
+    bool columns = false;
+    std::vector<int> edges; // where each band starts along the strips, and where the last ends
+    std::vector<QRect> bands;
+    std::vector<QRegion> areas; // each band within the clip
+    std::unique_ptr<Queue[]> queues;
+    std::atomic<int> left { 0 }; // batches queued to a band, or to the whole picture, not yet drawn
+    std::mutex failureLock;
+    std::exception_ptr failure;
+};
+
 struct Graphics::Kept {
     std::vector<Call> calls;
     int depth = 1; // BandedDrawing scopes open
-    // The calls the bands are drawing while the next ones are kept, and how they end.
-    std::vector<Call> drawing;
-    // Shared with the tasks, which count down last thing: it outlives the last one.
-    std::shared_ptr<std::latch> bandsLeft;
-    std::mutex failureLock;
-    std::exception_ptr failure;
+    std::shared_ptr<BandWork> work; // made when the first calls are handed over
+    std::deque<std::shared_ptr<Batch>> inFlight; // handed to the bands, oldest first
+    bool wholeDrawing = false; // the last batch is drawn on the whole picture
 };
 
 // Qt's pen and brush as last handed to a painter, handed again while the calls keep them: the
