@@ -163,8 +163,9 @@ private:
     // Hands the kept calls over to the bands, or to the whole picture where they must be; unless
     // FINISH, the bands may still be drawing when it returns.
     void drawKept(bool finish);
-    // The bands of this drawing, their queues and their painters.
-    std::shared_ptr<BandWork> startWork();
+    // The bands of this drawing, their queues and their painters; CALLS is how many calls the
+    // drawing has, when all are known (SIZE_MAX otherwise).
+    std::shared_ptr<BandWork> startWork(std::size_t calls);
     // Queues CALLS to the bands they reach, or when WHOLE to the picture's own painter, drawn on
     // the pool once what was handed over before is.
     void handOver(std::vector<Call> calls, bool whole);

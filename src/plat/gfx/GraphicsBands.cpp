@@ -38,6 +38,8 @@ namespace {
 
 // A band thinner than this draws most of its calls beside its neighbours.
 constexpr int MinBandSize = 48;
+// Waking a thread for a band costs about as much as drawing this many small shapes.
+constexpr std::size_t MinCallsPerBand = 64;
 // Bands for each thread of the pool: a thread done with its band takes one still waiting.
 constexpr int BandsPerThread = 3;
 // The calls kept before they are handed to the bands, and the batches handed over and not yet
@@ -313,7 +315,7 @@ void Graphics::drawKept(bool finish)
         m_kept->calls.reserve(MaxKeptCalls);
     if (!calls.empty()) {
         if (!m_kept->work)
-            m_kept->work = startWork();
+            m_kept->work = startWork(finish ? calls.size() : SIZE_MAX);
         const std::vector<QRect>& bands = m_kept->work->bands;
         // A clip-sensitive call over the edge between two bands is drawn on the whole picture.
         const auto whole = [&](const Call& c) {
@@ -342,7 +344,7 @@ void Graphics::drawKept(bool finish)
         finishBands();
 }
 
-std::shared_ptr<Graphics::BandWork> Graphics::startWork()
+std::shared_ptr<Graphics::BandWork> Graphics::startWork(std::size_t calls)
 {
     auto work = std::make_shared<BandWork>();
     const QRect device(0, 0, m_painter.device()->width(), m_painter.device()->height());
@@ -353,7 +355,9 @@ std::shared_ptr<Graphics::BandWork> Graphics::startWork()
     const int start = columns ? area.left() : area.top();
     const int extent = std::max(0, columns ? area.width() : area.height());
     const int threads = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
-    const int count = std::clamp(extent / MinBandSize, 1, BandsPerThread * threads);
+    // A small drawing, all of whose calls are known, wakes fewer threads.
+    const int most = calls == SIZE_MAX ? extent / MinBandSize : std::min<int>(extent / MinBandSize, int(calls / MinCallsPerBand));
+    const int count = std::clamp(most, 1, BandsPerThread * threads);
     work->columns = columns;
     for (int b = 0; b < count; ++b) {
         const int from = start + int(std::int64_t(extent) * b / count), to = start + int(std::int64_t(extent) * (b + 1) / count);
