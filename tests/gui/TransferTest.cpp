@@ -65,10 +65,16 @@ private:
     ProgressMaker m_maker;
 };
 
-// Counts the paints of a widget.
+// Asks a widget to repaint every 40 ms, as a busy screen would, and counts the paints it makes.
 class PaintCounter : public QObject {
 public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    explicit PaintCounter(QWidget* widget)
+    {
+        widget->installEventFilter(this);
+        QObject::connect(&m_repaint, &QTimer::timeout, widget, [widget] { widget->update(); });
+        m_repaint.start(40);
+    }
+    void stop() { m_repaint.stop(); }
     std::atomic<int> paints { 0 };
 
 protected:
@@ -78,6 +84,9 @@ protected:
             ++paints;
         return false;
     }
+
+private:
+    QTimer m_repaint;
 };
 
 // A main window showing a template saved as "race.zov": its upload is offered in the File menu.
@@ -120,9 +129,6 @@ TEST(Transfer, UploadToASilentHostKeepsTheWindowPaintingAndCancelEndsItWithinASe
     FakeDialogHost& host = w.host;
     TZovForm& window = w.window;
     PaintCounter counter(&window);
-    QTimer repaint;
-    QObject::connect(&repaint, &QTimer::timeout, &window, [&] { window.update(); });
-    repaint.start(40);
     int paintsWhileWaiting = 0;
     QString info, caption;
     QElapsedTimer clock;
@@ -139,7 +145,7 @@ TEST(Transfer, UploadToASilentHostKeepsTheWindowPaintingAndCancelEndsItWithinASe
     clock.start();
     window.Export1->trigger();
     const qint64 endedAt = clock.elapsed();
-    repaint.stop();
+    counter.stop();
     release = true;
 
     EXPECT_GE(paintsWhileWaiting, 5); // about 20 repaints asked for in 800 ms
@@ -163,13 +169,10 @@ TEST(Transfer, UploadToASlowHostPaintsMeanwhileAndShowsTheReply)
     FakeDialogHost& host = w.host;
     TZovForm& window = w.window;
     PaintCounter counter(&window);
-    QTimer repaint;
-    QObject::connect(&repaint, &QTimer::timeout, &window, [&] { window.update(); });
-    repaint.start(40);
     bool progressShown = false;
     QTimer::singleShot(600, [&] { progressShown = shownProgress() != nullptr; });
     window.Export1->trigger();
-    repaint.stop();
+    counter.stop();
 
     EXPECT_TRUE(progressShown);
     EXPECT_GE(counter.paints, 8);
