@@ -107,7 +107,7 @@ void Graphics::setTransform(const QTransform& world)
 void Graphics::worldChanged()
 {
     m_vectorDevice = m_world * QTransform::fromTranslate(0.5, 0.5);
-    m_worldScale = std::sqrt(std::abs(m_world.determinant()));
+    m_worldScale = worldScale(m_world);
 }
 
 QPen toQPen(const Pen& pen, const QTransform& world)
@@ -116,10 +116,8 @@ QPen toQPen(const Pen& pen, const QTransform& world)
     q.setCapStyle(Qt::FlatCap);
     q.setJoinStyle(Qt::MiterJoin);
     q.setMiterLimit(PenMiterLimit);
-    const double scale = std::sqrt(std::abs(world.determinant()));
-    const double width = std::abs(static_cast<double>(pen.width));
-    if (width * scale >= 1.0)
-        q.setWidthF(width);
+    if (!hairline(pen, worldScale(world)))
+        q.setWidthF(std::abs(static_cast<double>(pen.width)));
     else {
         // Thinner than a device pixel (faint outlines, small previews): one pixel, never fainter.
         q.setCosmetic(true);
@@ -157,21 +155,13 @@ QRect Graphics::deviceBounds(const QRectF& world, double margin, bool vectors) c
     return held.isEmpty() ? QRect() : held.toAlignedRect();
 }
 
-bool Graphics::widePen(const Pen& pen) const
-{
-    // As toQPen decides: a pen a device pixel wide or more is not drawn as a cosmetic one.
-    return std::abs(static_cast<double>(pen.width)) * m_worldScale >= 1.0;
-}
-
 double Graphics::strokeMargin(const Pen& pen) const
 {
-    const double width = std::abs(static_cast<double>(pen.width)) * m_worldScale;
-    // A pen thinner than a pixel is drawn one pixel wide, without joins: a pixel on either side
-    // of the line and the smoothing's.
-    if (width < 1.0)
+    // A hairline has no joins: a pixel on either side of the line and the smoothing's.
+    if (hairline(pen, m_worldScale))
         return 3.0;
     // Half the device width, as far as a miter join may reach, and the smoothing's pixel.
-    return width * PenMiterLimit / 2.0 + 2.0;
+    return std::abs(static_cast<double>(pen.width)) * m_worldScale * PenMiterLimit / 2.0 + 2.0;
 }
 
 bool Graphics::touches(Call& call, const QRectF& world, double margin, bool vectors)
@@ -261,7 +251,7 @@ Graphics::Call Graphics::shapeCall(const Brush* brush, const Pen* pen) const
         c.strokes = true;
         c.pen = *pen;
         // Qt cuts the outline of a wide pen at the clip before it fills it.
-        c.clipSensitive = m_kept && widePen(*pen);
+        c.clipSensitive = m_kept && !hairline(*pen, m_worldScale);
     }
     return c;
 }
@@ -308,7 +298,7 @@ void Graphics::drawLine(const Pen& pen, QPointF a, QPointF b)
     c.at = a;
     c.to = b;
     // Qt cuts a wide line at the clip before it rasterises it.
-    c.clipSensitive = m_kept && widePen(pen);
+    c.clipSensitive = m_kept && !hairline(pen, m_worldScale);
     submit(std::move(c));
 }
 

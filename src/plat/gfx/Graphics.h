@@ -194,8 +194,6 @@ private:
     // The device rectangle of WORLD (under the vector or the picture mapping) grown by MARGIN.
     QRect deviceBounds(const QRectF& world, double margin, bool vectors = true) const;
     double strokeMargin(const Pen& pen) const;
-    // Whether PEN is at least a device pixel wide under the world transform.
-    bool widePen(const Pen& pen) const;
     // Sets CALL's device bounds from WORLD (under the vector or the picture mapping) grown by
     // MARGIN device pixels and adds them to the tracked rectangle; true when the call must draw
     // nothing (measuring).

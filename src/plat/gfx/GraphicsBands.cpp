@@ -124,8 +124,7 @@ void setWorld(QPainter& painter, const QTransform& world)
 
 const QPen& PaintTools::pen(const Pen& pen, const QTransform& world)
 {
-    const double scale = std::sqrt(std::abs(world.determinant()));
-    const bool cosmetic = !(std::abs(static_cast<double>(pen.width)) * scale >= 1.0);
+    const bool cosmetic = hairline(pen, worldScale(world));
     if (!m_hasPen || cosmetic != m_cosmetic || pen.color != m_pen.color || pen.width != m_pen.width || pen.dash != m_pen.dash) {
         m_qpen = toQPen(pen, world);
         m_pen = pen;

@@ -10,6 +10,7 @@
 #include <QPolygonF>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <exception>
@@ -162,6 +163,17 @@ struct Graphics::BandPainter {
     PaintTools tools;
 };
 
+// How many device pixels a world unit of WORLD covers.
+inline double worldScale(const QTransform& world)
+{
+    return std::sqrt(std::abs(world.determinant()));
+}
+// Whether PEN, under a world transform of SCALE, is thinner than a device pixel: such a pen is
+// drawn one pixel wide, as a cosmetic pen, whose pixels never depend on the clip.
+inline bool hairline(const Pen& pen, double scale)
+{
+    return !(std::abs(static_cast<double>(pen.width)) * scale >= 1.0);
+}
 // Qt's pen for PEN under the world transform WORLD: flat caps, miter joins, never thinner than
 // a device pixel, the dash patterns of the drawing code.
 QPen toQPen(const Pen& pen, const QTransform& world);
