@@ -1,5 +1,7 @@
 #include "plat/gfx/Bitmap.h"
 
+#include "plat/sys/VectorState.h"
+
 #include <QPainter>
 
 #include <utility>
@@ -34,6 +36,7 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
         return;
     // Fresh memory is not cleared: start from the library's initial pixels explicitly.
     m_image.fill(alpha ? QColor(Qt::transparent) : QColor(Qt::black));
+    zov::sys::ClearUpperVectorHalves();
     set96Dpi(m_image);
 }
 

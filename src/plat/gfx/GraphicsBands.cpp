@@ -18,6 +18,7 @@
 #include "plat/gfx/Path.h"
 #include "plat/rt/Errors.h"
 #include "plat/sys/Pool.h"
+#include "plat/sys/VectorState.h"
 
 #include <QThreadPool>
 
@@ -241,6 +242,7 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         break;
     }
     }
+    zov::sys::ClearUpperVectorHalves();
 }
 
 QPainterPath Graphics::shapePath(const Call& c)
