@@ -172,6 +172,8 @@ public:
     void Painted(const QRegion& region);
     // Whether the static picture changed since the window last showed all of it.
     bool StaticPictureChanged() const { return m_staticChanged; }
+    // Whether MyPaint covers R (in client pixels) with opaque pixels of the static picture.
+    bool StaticPictureCovers(const QRect& r) const;
     // Gives balloons and flags the step of the nearest racing boat.
     void AttachTextsToBoats();
     static float PointDistance(float x1, float y1, float x2, float y2);
@@ -325,6 +327,7 @@ private:
     // Where DrawOnTop would draw now, in client pixels, without drawing.
     QRect OnTopBounds();
     bool m_staticChanged = true;
+    bool m_staticDrawn = false; // the static picture was drawn whole since it was made
     QRect m_onTop;       // what the last paint drew on top, in client pixels
     QRegion m_added;     // parts of the static picture drawn since the window showed them
 

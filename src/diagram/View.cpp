@@ -166,6 +166,7 @@ void TDiagram::FormResize()
     Trace("NewSize  W=" + std::to_string(ClientWidth()) + " H=" + std::to_string(ClientHeight()));
     FBackGraphics.reset();
     m_staticChanged = true;
+    m_staticDrawn = false;
     FBackBitmap = std::make_unique<gfx::Bitmap>(ClientWidth(), ClientHeight());
     FBackGraphics = std::make_unique<gfx::Graphics>(*FBackBitmap);
     NewDisplay();
@@ -197,14 +198,17 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
     if (!target)
         return;
     gfx::Graphics& g = *target;
-    if (target == FBackGraphics.get()) {
+    const bool back = target == FBackGraphics.get();
+    if (back) {
         m_staticChanged = true;
+        m_staticDrawn = false;
         m_added = QRegion();
     }
     CurrentDiagramScope current(this); // objects draw by this diagram's selection and mode
     if (!FRoot) {
         // Nothing left to draw: the picture must not keep the objects that were removed.
         g.clear(0xFFFFFFFF);
+        m_staticDrawn = back;
         return;
     }
     SetTransform(g);
@@ -244,6 +248,9 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
                 o->FNext->DrawTrack(g);
     for (TObjet* o : StepPaintOrder(FRoot, limit, FSelected))
         o->Draw(g);
+    // Every picture starts opaque (the sea, or white beneath a background picture).
+    if (back)
+        m_staticDrawn = true;
 }
 
 void TDiagram::BuildHullOutlines()
@@ -339,6 +346,11 @@ QRect TDiagram::OnTopBounds()
     g.setTracking(gfx::Graphics::Tracking::MeasureOnly);
     DrawOnTop(g, false);
     return g.tracked();
+}
+
+bool TDiagram::StaticPictureCovers(const QRect& r) const
+{
+    return m_staticDrawn && FBackBitmap && FBackBitmap->image().rect().contains(r);
 }
 
 QRegion TDiagram::RepaintRegion()

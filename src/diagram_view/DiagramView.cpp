@@ -22,6 +22,7 @@ DiagramView::DiagramView(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true); // hovering needs moves without a button
     OnPaint = [this](gfx::Graphics& g) { PaintDiagram(g); };
+    OnPaintCovers = [this](const QRect& r) { return m_diagram->StaticPictureCovers(r); };
 }
 
 DiagramView::~DiagramView()

@@ -44,6 +44,11 @@ void TGDIPWinControl::Paint(gfx::Graphics& g)
     g.clear(Color);
 }
 
+bool TGDIPWinControl::PaintCovers(const QRect&) const
+{
+    return false;
+}
+
 bool TGDIPWinControl::viewportEvent(QEvent* event)
 {
     if (event->type() == QEvent::Paint) {
@@ -66,7 +71,8 @@ void TGDIPWinControl::paintEvent(QPaintEvent* event)
     const bool partial = !(QRegion(whole) - region).isEmpty();
     if (partial)
         FGraphics->setClipRegion(region);
-    FGraphics->clear(Color);
+    if (!PaintCovers(region.boundingRect()))
+        FGraphics->clear(Color);
     Paint(*FGraphics);
     FGraphics->resetTransform();
     if (partial)
@@ -98,6 +104,11 @@ void TGDIPPanel::Paint(gfx::Graphics& g)
         OnPaint(g);
     else
         TGDIPWinControl::Paint(g);
+}
+
+bool TGDIPPanel::PaintCovers(const QRect& r) const
+{
+    return OnPaint && OnPaintCovers && OnPaintCovers(r);
 }
 
 } // namespace zov

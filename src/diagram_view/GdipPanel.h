@@ -31,6 +31,9 @@ public:
     virtual void FreeBuffer();
     // Paints the buffer; the base clears it to Color.
     virtual void Paint(gfx::Graphics& g);
+    // Whether Paint covers the rectangle R of the buffer with opaque pixels, so that the clear
+    // before it can be left out.
+    virtual bool PaintCovers(const QRect& r) const;
 
     gfx::Bitmap* Buffer() const { return FBuffer.get(); }
 
@@ -54,6 +57,8 @@ public:
 
     // Paints the buffer instead of the plain clear, when set.
     std::function<void(gfx::Graphics&)> OnPaint;
+    // Whether OnPaint covers a rectangle of the buffer with opaque pixels, when set.
+    std::function<bool(const QRect&)> OnPaintCovers;
     gfx::Pen FPen { 0xFF000000, 1.0f, gfx::DashStyle::Solid };
     gfx::Brush FBrush;
 
@@ -61,6 +66,7 @@ public:
     gfx::Graphics& Canvas();
 
     void Paint(gfx::Graphics& g) override;
+    bool PaintCovers(const QRect& r) const override;
 };
 
 } // namespace zov
