@@ -22,7 +22,6 @@ DiagramView::DiagramView(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true); // hovering needs moves without a button
     OnPaint = [this](gfx::Graphics& g) { PaintDiagram(g); };
-    OnPaintCovers = [this](const QRect& r) { return m_diagram->StaticPictureCovers(r); };
 }
 
 DiagramView::~DiagramView()
@@ -53,6 +52,11 @@ void DiagramView::paintEvent(QPaintEvent* event)
     // A paint that found the view scrolled redrew the static picture, and showed only part of it.
     if (m_diagram->StaticPictureChanged() && !(QRegion(viewport()->rect()) - m_composed).isEmpty())
         viewport()->update();
+}
+
+bool DiagramView::PaintCovers(const QRect& r) const
+{
+    return m_diagram->StaticPictureCovers(r);
 }
 
 void DiagramView::ScrollBarsChanged()

@@ -33,6 +33,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool PaintCovers(const QRect& r) const override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -106,9 +106,4 @@ void TGDIPPanel::Paint(gfx::Graphics& g)
         TGDIPWinControl::Paint(g);
 }
 
-bool TGDIPPanel::PaintCovers(const QRect& r) const
-{
-    return OnPaint && OnPaintCovers && OnPaintCovers(r);
-}
-
 } // namespace zov

@@ -57,8 +57,6 @@ public:
 
     // Paints the buffer instead of the plain clear, when set.
     std::function<void(gfx::Graphics&)> OnPaint;
-    // Whether OnPaint covers a rectangle of the buffer with opaque pixels, when set.
-    std::function<bool(const QRect&)> OnPaintCovers;
     gfx::Pen FPen { 0xFF000000, 1.0f, gfx::DashStyle::Solid };
     gfx::Brush FBrush;
 
@@ -66,7 +64,6 @@ public:
     gfx::Graphics& Canvas();
 
     void Paint(gfx::Graphics& g) override;
-    bool PaintCovers(const QRect& r) const override;
 };
 
 } // namespace zov
