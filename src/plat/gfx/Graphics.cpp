@@ -167,16 +167,18 @@ double Graphics::strokeMargin(const Pen& pen) const
 bool Graphics::touches(Call& call, const QRectF& world, double margin, bool vectors)
 {
     call.bounds = deviceBounds(world, margin, vectors);
-    if (m_tracking == Tracking::Off)
-        return false;
-    m_tracked |= call.bounds;
-    return m_tracking == Tracking::MeasureOnly;
+    return track(call);
 }
 
 bool Graphics::touchesDevice(Call& call)
 {
     const QPaintDevice* device = m_painter.device();
     call.bounds = QRect(0, 0, device->width(), device->height());
+    return track(call);
+}
+
+bool Graphics::track(const Call& call)
+{
     if (m_tracking == Tracking::Off)
         return false;
     m_tracked |= call.bounds;
@@ -215,11 +217,14 @@ const QImage* Graphics::targetImage() const
     return device && device->devType() == QInternal::Image ? static_cast<const QImage*>(device) : nullptr;
 }
 
-void Graphics::copyFrom(const QImage& picture)
+void Graphics::copyFrom(const QImage& picture, QPoint at)
 {
     Call c = call(CallKind::CopyFrom);
-    if (touchesDevice(c))
+    const QPaintDevice* device = m_painter.device();
+    c.bounds = QRect(at, picture.size()) & QRect(0, 0, device->width(), device->height());
+    if (track(c))
         return;
+    c.at = at;
     c.source = &picture;
     submit(std::move(c));
 }

@@ -83,6 +83,9 @@ public:
     // the calls are drawn at once. Nothing may read the picture's pixels while they are kept.
     void beginBands();
     void endBands();
+    // Hands every call kept so far to the bands and returns while they draw; endBands waits for
+    // them. For a drawing whose calls are all made, finished later.
+    void handOverKept();
     // Whether the calls are being kept.
     bool keepingCalls() const { return m_kept != nullptr; }
     // Whether drawing in bands is on at all; off only to compare with plain drawing (tests).
@@ -92,9 +95,9 @@ public:
     void clear(Argb color);
     // The picture drawn on, when the device is one (not a printer or a window).
     const QImage* targetImage() const;
-    // Replaces every pixel of the device by PICTURE's, of the device's size and format, whatever
-    // the transform: a copy, not a blend.
-    void copyFrom(const QImage& picture);
+    // Replaces the device's pixels under PICTURE, of the device's format, its top-left corner at
+    // AT (device pixels, whatever the transform), by PICTURE's: a copy, not a blend.
+    void copyFrom(const QImage& picture, QPoint at = QPoint(0, 0));
 
     // Stroking. A pen thinner than one device pixel is drawn one pixel wide. Curves and Beziers
     // are kept as their points while drawing in bands: the band builds the path.
@@ -201,6 +204,8 @@ private:
     // Whether the calls need their device bounds (tracking, or keeping them).
     bool placing() const { return m_tracking != Tracking::Off || m_kept; }
     bool touchesDevice(Call& call);
+    // Adds CALL's device bounds to the tracked rectangle; true when the call must draw nothing.
+    bool track(const Call& call);
     void stroke(const Pen& pen, const QPainterPath& path);
 
     QPainter m_painter;

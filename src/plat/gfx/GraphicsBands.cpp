@@ -173,8 +173,9 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
     case CallKind::CopyFrom: {
         const QPaintDevice* device = p.device();
         const QImage* target = device->devType() == QInternal::Image ? static_cast<const QImage*>(device) : nullptr;
-        if (target && !p.hasClipping() && c.picture().format() == target->format() && c.picture().size() == target->size()
-            && c.picture().bytesPerLine() == target->bytesPerLine()) {
+        const QPoint at = c.at.toPoint();
+        if (target && !p.hasClipping() && at.isNull() && c.picture().format() == target->format()
+            && c.picture().size() == target->size() && c.picture().bytesPerLine() == target->bytesPerLine()) {
             // The pixels are written in place; the painter keeps nothing of them.
             std::memcpy(const_cast<uchar*>(target->constBits()), c.picture().constBits(), std::size_t(c.picture().sizeInBytes()));
             break;
@@ -182,7 +183,7 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         p.save();
         p.resetTransform();
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(QPoint(0, 0), c.picture());
+        p.drawImage(at, c.picture());
         p.restore();
         break;
     }
@@ -308,15 +309,23 @@ void Graphics::endBands()
     m_kept.reset();
 }
 
+void Graphics::handOverKept()
+{
+    if (!m_kept)
+        return;
+    m_kept->allKept = true;
+    drawKept(false);
+}
+
 void Graphics::drawKept(bool finish)
 {
     std::vector<Call> calls;
     calls.swap(m_kept->calls);
-    if (!finish)
+    if (!finish && !m_kept->allKept)
         m_kept->calls.reserve(MaxKeptCalls);
     if (!calls.empty()) {
         if (!m_kept->work)
-            m_kept->work = startWork(finish ? calls.size() : SIZE_MAX);
+            m_kept->work = startWork(finish || m_kept->allKept ? calls.size() : SIZE_MAX);
         const std::vector<QRect>& bands = m_kept->work->bands;
         // A clip-sensitive call over the edge between two bands is drawn on the whole picture.
         const auto whole = [&](const Call& c) {
