@@ -164,6 +164,22 @@ TEST(GraphicsPixels, PicturesLandPixelForPixel)
     g.drawImage(src, QPointF(0, 15));
     EXPECT_EQ(alphaAt(b, 5, 33), 255);
     EXPECT_EQ(alphaAt(b, 6, 30) + alphaAt(b, 0, 34), 0);
+
+    // Copied to a point, a picture replaces the pixels it covers, translucent ones too, whatever
+    // the transform, and changes nothing else: only its part of the device is tracked.
+    QImage part(4, 3, QImage::Format_ARGB32_Premultiplied);
+    part.fill(Qt::transparent);
+    part.setPixel(0, 0, qPremultiply(qRgba(255, 0, 0, 128)));
+    g.setTracking(gfx::Graphics::Tracking::WhileDrawing);
+    g.copyFrom(part, QPoint(11, 10));
+    EXPECT_EQ(g.tracked(), QRect(11, 10, 4, 3));
+    EXPECT_EQ(b.image().pixel(10, 10), colours[0]);
+    EXPECT_EQ(b.image().pixelColor(11, 10).alpha(), 128);
+    EXPECT_EQ(alphaAt(b, 12, 10) + alphaAt(b, 11, 11) + alphaAt(b, 12, 11), 0);
+    EXPECT_EQ(b.image().pixel(10, 11), colours[3]);
+    g.setTracking(gfx::Graphics::Tracking::WhileDrawing);
+    g.copyFrom(part, QPoint(38, 39)); // over the picture's corner
+    EXPECT_EQ(g.tracked(), QRect(38, 39, 2, 1));
 }
 
 TEST(GraphicsBitmaps, FormatsCompositionAndBadTargets)
