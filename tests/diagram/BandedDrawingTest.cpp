@@ -28,6 +28,24 @@ struct BandsOff {
     ~BandsOff() { gfx::Graphics::BandsEnabled = true; }
 };
 
+// Runs ACTION on TESTED, then on REFERENCE drawn plainly (and, with STEPS_AT_TICK, each step
+// drawn at the tick that reaches it rather than ahead), each the current diagram meanwhile.
+void SideBySide(TDiagram& tested, TDiagram& reference, bool stepsAtTick, const std::function<void(TDiagram&)>& action)
+{
+    {
+        CurrentDiagramScope scope(&tested);
+        action(tested);
+    }
+    const BandsOff off;
+    struct StepsAhead {
+        bool before = TDiagram::DrawStepsAhead;
+        ~StepsAhead() { TDiagram::DrawStepsAhead = before; }
+    } restore;
+    TDiagram::DrawStepsAhead = !stepsAtTick;
+    CurrentDiagramScope scope(&reference);
+    action(reference);
+}
+
 // Where two pictures differ, for the failure message: how many pixels, and the first one.
 std::string difference(const QImage& a, const QImage& b)
 {
@@ -118,15 +136,7 @@ TEST(BandedDrawing, AnimationStepsAndTicksDrawThePlainPictures)
 {
     auto banded = FittedMixedDiagram(1200, 800, 4);
     auto plain = FittedMixedDiagram(1200, 800, 4);
-    const auto bothDo = [&](const std::function<void(TDiagram&)>& action) {
-        {
-            CurrentDiagramScope scope(banded.get());
-            action(*banded);
-        }
-        const BandsOff off;
-        CurrentDiagramScope scope(plain.get());
-        action(*plain);
-    };
+    const auto bothDo = [&](const std::function<void(TDiagram&)>& action) { SideBySide(*banded, *plain, false, action); };
     bothDo([](TDiagram& d) {
         d.SetMode(dmAnimation);
         d.Pause(); // the test is the timer
@@ -156,17 +166,7 @@ TEST(BandedDrawing, StepsDrawnAheadAreTheStepsDrawnAtTheirTick)
 {
     auto ahead = FittedMixedDiagram(1200, 800, 6);
     auto atTick = FittedMixedDiagram(1200, 800, 6);
-    const auto bothDo = [&](const std::function<void(TDiagram&)>& action) {
-        {
-            CurrentDiagramScope scope(ahead.get());
-            action(*ahead);
-        }
-        const BandsOff off;
-        TDiagram::DrawStepsAhead = false;
-        CurrentDiagramScope scope(atTick.get());
-        action(*atTick);
-        TDiagram::DrawStepsAhead = true;
-    };
+    const auto bothDo = [&](const std::function<void(TDiagram&)>& action) { SideBySide(*ahead, *atTick, true, action); };
     bothDo([](TDiagram& d) {
         d.SetMode(dmAnimation);
         d.Pause(); // the test is the timer
