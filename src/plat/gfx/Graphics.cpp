@@ -65,13 +65,11 @@ void Graphics::begin(QPaintDevice& device)
         throw rt::GraphicsError(rt::InvalidParameter);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     m_painter.setRenderHint(QPainter::TextAntialiasing, true);
-    m_painter.setRenderHint(QPainter::Antialiasing, m_smoothing);
 }
 
 void Graphics::setSmoothing(bool on)
 {
-    m_smoothing = on;
-    m_painter.setRenderHint(QPainter::Antialiasing, on);
+    m_smoothing = on; // each call carries it to the painter that draws it
 }
 
 void Graphics::resetTransform()
@@ -451,17 +449,18 @@ void Graphics::drawString(const QString& text, const Font& font, const Brush& br
     if (text.isEmpty())
         return;
     Call c = call(CallKind::Text);
-    c.text = layoutLine(text, font);
     if (placing()) {
         // The layout box, grown by half an em for the glyphs that reach out of it.
         const double em = font.emSize();
-        const QRectF world = QRectF(origin, c.text->size).adjusted(-em / 2, -em / 2, em / 2, em / 2);
+        const QRectF world = QRectF(origin, gfx::measureString(text, font)).adjusted(-em / 2, -em / 2, em / 2, em / 2);
         if (touches(c, world, 2.0))
             return;
     }
     c.color = brush.color;
     c.at = origin;
-    c.clipSensitive = !c.text->bars.isEmpty(); // the bars are filled rectangles
+    c.text = text;
+    c.font = font;
+    c.clipSensitive = font.style() & (FontUnderline | FontStrikeout); // the bars are filled rectangles
     submit(std::move(c));
 }
 

@@ -16,6 +16,7 @@
 
 #include "plat/gfx/GraphicsCall.h"
 #include "plat/gfx/Path.h"
+#include "plat/gfx/TextMetrics.h"
 #include "plat/rt/Errors.h"
 #include "plat/sys/Pool.h"
 #include "plat/sys/VectorState.h"
@@ -29,7 +30,6 @@
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <thread>
 
 namespace gfx {
 
@@ -49,30 +49,6 @@ constexpr std::size_t MaxKeptCalls = 2048;
 constexpr std::size_t MaxBatchesInFlight = 16;
 
 const QTransform HalfPixel = QTransform::fromTranslate(0.5, 0.5);
-
-// Font engines keep the glyphs they render in caches of their own: one text at a time. A text
-// takes about a microsecond to draw, far less than a sleeping thread takes to wake up, so the
-// threads that wait for it spin, and give way now and then.
-class TextLock {
-public:
-    void lock()
-    {
-        for (int tries = 1; m_taken.test_and_set(std::memory_order_acquire); ++tries)
-            while (m_taken.test(std::memory_order_relaxed))
-                if (tries % 64 == 0)
-                    std::this_thread::yield();
-    }
-    void unlock() { m_taken.clear(std::memory_order_release); }
-
-private:
-    std::atomic_flag m_taken;
-};
-
-TextLock& textLock()
-{
-    static TextLock lock;
-    return lock;
-}
 
 // Runs FILL once per rectangle of AREA with the clip lifted (a region clip makes the painter cut
 // every row of a large area apart), or once as it stands when there is no area.
@@ -234,11 +210,9 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         setWorld(p, c.world * HalfPixel);
         const QColor colour = toQColor(c.color);
         p.setPen(colour);
-        {
-            const std::lock_guard<TextLock> one(textLock());
-            p.drawGlyphRun(c.at, c.text->glyphs);
-        }
-        for (const QRectF& bar : c.text->bars)
+        const std::shared_ptr<const LaidOutLine> line = layoutLine(c.text, c.font);
+        p.drawGlyphRun(c.at, line->glyphs);
+        for (const QRectF& bar : line->bars)
             p.fillRect(bar.translated(c.at), colour);
         break;
     }

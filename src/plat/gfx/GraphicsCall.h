@@ -3,8 +3,8 @@
 // GraphicsBands.cpp): everything the call needs to be drawn on any painter of the device, and the
 // device pixels it may change.
 
+#include "plat/gfx/Font.h"
 #include "plat/gfx/Graphics.h"
-#include "plat/gfx/TextMetrics.h"
 
 #include <QPainterPath>
 #include <QPolygonF>
@@ -102,7 +102,9 @@ struct Graphics::Call {
     const QImage* source = nullptr;
     QImage image;
     const QImage& picture() const { return source ? *source : image; }
-    std::shared_ptr<const LaidOutLine> text;
+    // A Text call's line, laid out by the thread that draws it, with fonts of that thread.
+    QString text;
+    Font font;
 };
 
 // Calls handed to the bands, with the indexes of those that reach into each band; shared by the

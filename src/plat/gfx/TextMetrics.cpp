@@ -100,9 +100,8 @@ Face loadFace(const Font& font)
 
 using FaceKey = std::pair<std::string, int>;
 
-// The caches are the calling thread's own, as Qt keeps font engines per thread: threads that
-// draw at the same time (the welcome page's previews beside the window) share nothing, and the
-// engines a thread made never outlive what that thread can answer for.
+// The caches are the calling thread's own, and so are the font engines they hold (Qt keeps font
+// engines per thread): a thread lays out and draws its text with nothing another thread uses.
 std::map<FaceKey, Face>& faceCache()
 {
     thread_local std::map<FaceKey, Face> cache;
@@ -115,17 +114,22 @@ std::map<LineKey, std::shared_ptr<const LaidOutLine>>& lineCache()
     return cache;
 }
 
-// Faces hold font engines, which must go before the application tears its font database down.
 void dropFaces()
 {
     lineCache().clear();
     faceCache().clear();
 }
 
-bool onMainThread()
+// A thread's engines must go before its font data does: the GUI thread's when the application
+// ends, any other thread's right before it finishes, from that thread itself.
+void dropFacesAtTheEnd()
 {
+    QThread* thread = QThread::currentThread();
     const QCoreApplication* app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
+    if (app && thread == app->thread())
+        qAddPostRoutine(dropFaces);
+    else
+        QObject::connect(thread, &QThread::finished, dropFaces); // direct: on the finishing thread
 }
 
 Face& faceFor(const Font& font)
@@ -134,9 +138,8 @@ Face& faceFor(const Font& font)
     const FaceKey key(font.family(), font.style() & (FontBold | FontItalic));
     auto it = cache.find(key);
     if (it == cache.end()) {
-        // The application's end clears its own thread's faces; another thread drops its own.
-        if (cache.empty() && onMainThread())
-            qAddPostRoutine(dropFaces);
+        if (cache.empty())
+            dropFacesAtTheEnd();
         it = cache.emplace(key, loadFace(font)).first;
     }
     return it->second;
@@ -247,11 +250,6 @@ std::shared_ptr<const LaidOutLine> layoutLine(const QString& text, const Font& f
     line.size = measureString(text, font);
     lines.emplace(std::move(key), laidOut);
     return laidOut;
-}
-
-void dropResolvedFaces()
-{
-    dropFaces();
 }
 
 } // namespace gfx

@@ -2,9 +2,8 @@
 // Text measured from the font's own tables at a fixed 96 DPI, in world units, so a text has
 // the same size at every zoom and on every screen: no hinting, no kerning. A line measures the
 // sum of its design advances plus a padding of em/6 on each side, and one line spacing high.
-// Resolved faces and laid-out lines are cached per thread. The GUI thread's go when the
-// application ends; any other thread that measures or lays out text calls dropResolvedFaces before
-// it ends its work: the font engines it made are its own.
+// Resolved faces and laid-out lines are cached per thread, with font engines of that thread: the
+// GUI thread's go when the application ends, a QThread's (the pool's) right before it finishes.
 
 #include <QGlyphRun>
 #include <QList>
@@ -34,9 +33,7 @@ struct LaidOutLine {
     QList<QRectF> bars;
     QSizeF size; // as measureString gives it
 };
-// The line is shared with the cache and with every call that draws it.
+// The line is the calling thread's: it is drawn by that thread alone.
 std::shared_ptr<const LaidOutLine> layoutLine(const QString& text, const Font& font);
-// Lets go of the faces and lines this thread resolved so far, with their font engines.
-void dropResolvedFaces();
 
 } // namespace gfx
