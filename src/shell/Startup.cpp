@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "plat/io/Paths.h"
+#include "plat/sys/Pool.h"
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/SingleInstance.h"
@@ -10,7 +11,6 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QThreadPool>
 #include <QWidget>
 
 #include <fontconfig/fontconfig.h>
@@ -98,7 +98,7 @@ void AwaitFontConfig()
 
 void LoadImageReadersAhead()
 {
-    QThreadPool::globalInstance()->start([] { QImageReader::supportedImageFormats(); });
+    sys::RunOnPool([] { QImageReader::supportedImageFormats(); });
 }
 
 bool ExitWhenPainted()

@@ -3,7 +3,7 @@
 #include "diagram/Diagram.h"
 #include "diagram/ShellLink.h"
 #include "plat/gfx/Bitmap.h"
-#include "plat/gfx/TextMetrics.h"
+#include "plat/sys/Pool.h"
 #include "plat/sys/Trace.h"
 #include "shell/Startup.h"
 
@@ -14,11 +14,9 @@
 #include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyleOptionComplex>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
 namespace zov {
 
@@ -82,14 +80,6 @@ using TemplatePictures = std::array<QImage, WelcomePage::TemplateCount>;
 // The eight previews, drawn by the thread that calls; a preview that cannot be drawn stays null.
 TemplatePictures drawTemplatePreviews()
 {
-    // The drawing objects that every diagram shares (the pen, the brush, the fonts) are for one
-    // thread at a time: the previews of two windows are drawn one after the other.
-    static std::mutex oneAtATime;
-    const std::lock_guard<std::mutex> lock(oneAtATime);
-    // The faces this thread resolves hold font engines of this thread: they go with the drawing.
-    struct FacesDropped {
-        ~FacesDropped() { gfx::dropResolvedFaces(); }
-    } facesDropped;
     TemplatePictures pictures;
     AwaitFontConfig();
     for (int i = 0; i < WelcomePage::TemplateCount; ++i) {
@@ -418,20 +408,20 @@ QWidget* WelcomePage::ThumbnailPanel(int i) const
 // hands each batch of a hundred spans or more (a dotted grid line, a tall fill) to that pool and
 // waits for it; on one of its threads it fills them itself. For pictures this small the
 // hand-overs cost more than the filling: drawn there, the previews take half the time or less,
-// pixel for pixel the same. The diagrams drawn there are never the current diagram and never
-// reach the dialogs, which belong to the GUI thread.
+// pixel for pixel the same. The diagrams drawn there are that thread's alone, and so is all the
+// state their drawing changes (the current diagram, the shell link, the shared pen and brush, the
+// text caches): they are never the window's current diagram and never reach the dialogs.
 WelcomePage::Previews WelcomePage::StartTemplatePreviews()
 {
     Trace("FormInit");
     auto done = std::make_shared<std::promise<TemplatePictures>>();
     Previews previews;
     previews.m_pictures = done->get_future();
-    QThreadPool::globalInstance()->start([done] { done->set_value(drawTemplatePreviews()); });
+    sys::RunOnPool([done] { done->set_value(drawTemplatePreviews()); });
     return previews;
 }
 
-// The drawing shares the program's drawing objects and text caches: nothing may go on as if it
-// had ended before it has.
+// A drawing under way is waited for: no preview task outlives the page it was started for.
 WelcomePage::Previews& WelcomePage::Previews::operator=(Previews&& other) noexcept
 {
     if (m_pictures.valid())

@@ -1,6 +1,7 @@
 #include "diagram/Diagram.h"
 #include "model/Settings.h"
 #include "plat/gfx/TextMetrics.h"
+#include "plat/sys/Pool.h"
 #include "plat/sys/Trace.h"
 #include "shell/WelcomePage.h"
 #include "support/FakeHost.h"
@@ -14,6 +15,8 @@
 #include <QStyle>
 #include <QTest>
 #include <QThreadPool>
+
+#include <future>
 
 #include <gtest/gtest.h>
 
@@ -139,15 +142,14 @@ TEST(DialogsWelcome, PreviewsStartedTogetherAreEachDrawnWhole)
     }
 }
 
-// Qt's pool lets an idle thread go: the text the program measures and draws once the previews'
-// thread has gone rests on nothing that thread made.
+// Qt's pool lets an idle thread go, with the font engines it made: the text measured and laid out
+// once the previews' thread has gone, here and on a new thread of the pool, rests on nothing
+// that thread made.
 TEST(DialogsWelcome, TextLaidOutAfterThePreviewsThreadHasGoneIsRight)
 {
     const QString sample = QStringLiteral("Zovaran 2.6H, 1 2 3");
-    gfx::dropResolvedFaces();
     const QSizeF size = gfx::measureString(sample, DefaultFont);
     const QList<quint32> glyphs = gfx::layoutLine(sample, DefaultFont)->glyphs.glyphIndexes();
-    gfx::dropResolvedFaces(); // the previews resolve the faces anew, on their thread
 
     QThreadPool& pool = *QThreadPool::globalInstance();
     const int expiry = pool.expiryTimeout();
@@ -160,6 +162,9 @@ TEST(DialogsWelcome, TextLaidOutAfterThePreviewsThreadHasGoneIsRight)
 
     EXPECT_EQ(gfx::measureString(sample, DefaultFont), size);
     EXPECT_EQ(gfx::layoutLine(sample, DefaultFont)->glyphs.glyphIndexes(), glyphs);
+    std::promise<QList<quint32>> onPool;
+    sys::RunOnPool([&] { onPool.set_value(gfx::layoutLine(sample, DefaultFont)->glyphs.glyphIndexes()); });
+    EXPECT_EQ(onPool.get_future().get(), glyphs);
 }
 
 // The page draws its vertical scroll bar in pieces (to spare its first paint Qt's hand-overs): the

@@ -6,6 +6,7 @@
 #include "plat/gfx/Font.h"
 #include "plat/gfx/Graphics.h"
 #include "plat/gfx/Path.h"
+#include "plat/sys/Pool.h"
 
 #include <QThreadPool>
 
@@ -150,13 +151,10 @@ TEST(GraphicsBands, NothingIsDrawnUntilTheBandsAre)
     EXPECT_EQ(picture.image().pixel(200, 150), qRgb(255, 0, 0));
 
     // On a thread of the pool the calls are drawn at once: waiting for the pool there could wait
-    // for itself. (Handed over through an atomic, which a race checker sees.)
-    static std::atomic<gfx::Graphics*> handedOver;
-    static std::atomic<bool> keptInPool;
-    static std::latch done(1);
-    handedOver.store(&g, std::memory_order_release);
-    QThreadPool::globalInstance()->start([] {
-        gfx::Graphics& inPool = *handedOver.load(std::memory_order_acquire);
+    // for itself.
+    std::atomic<bool> keptInPool;
+    std::latch done(1);
+    zov::sys::RunOnPool([&inPool = g, &keptInPool, &done] {
         {
             const gfx::BandedDrawing bands(inPool);
             keptInPool = inPool.keepingCalls();
