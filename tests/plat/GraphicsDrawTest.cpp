@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <vector>
 
 namespace {
@@ -217,41 +216,3 @@ TEST(GraphicsBitmaps, FormatsCompositionAndBadTargets)
     EXPECT_EQ(rgb.image().pixel(0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(rgb.image().pixel(1, 2), 0xFF000000u);
 }
-
-#if defined(__x86_64__) && !defined(__AVX__)
-#include <cpuid.h>
-
-namespace {
-
-// Whether the upper halves of the vector registers are in use, where the processor says.
-std::optional<bool> upperVectorHalvesInUse()
-{
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__builtin_cpu_supports("avx") || !__get_cpuid_count(0xD, 1, &a, &b, &c, &d) || !(a & 4))
-        return std::nullopt; // no 256-bit vectors, or no way to ask
-    unsigned low = 0, high = 0;
-    asm volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(1));
-    return (low & 4) != 0;
-}
-
-} // namespace
-
-// Qt fills opaque spans with wide vector code that leaves the upper halves in use, which slows
-// every floating-point instruction after it: each picture made and each call drawn clears them.
-TEST(GraphicsPixels, DrawingLeavesTheUpperVectorHalvesUnused)
-{
-    if (!upperVectorHalvesInUse())
-        GTEST_SKIP() << "this processor has no 256-bit vectors to leave in use";
-    gfx::Bitmap b(400, 300, gfx::PixelFormat::Rgb32);
-    EXPECT_EQ(upperVectorHalvesInUse(), false) << "after a new picture";
-    gfx::Graphics g(b);
-    g.clear(0xFFFFFFFF);
-    EXPECT_EQ(upperVectorHalvesInUse(), false) << "after a clear";
-    gfx::Path path;
-    path.addEllipse(QRectF(20, 20, 200, 150));
-    g.fillAndDrawPath(gfx::Brush { 0xFF2060C0 }, pen(3.0f), path);
-    EXPECT_EQ(upperVectorHalvesInUse(), false) << "after a filled outline";
-    g.drawLine(pen(1.0f, gfx::DashStyle::Dash), 0, 0, 399, 299);
-    EXPECT_EQ(upperVectorHalvesInUse(), false) << "after a dashed line";
-}
-#endif

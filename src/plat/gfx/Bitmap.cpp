@@ -1,6 +1,5 @@
 #include "plat/gfx/Bitmap.h"
 
-#include "plat/sys/VectorState.h"
 
 #include <QPainter>
 
@@ -36,7 +35,6 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
         return;
     // Fresh memory is not cleared: start from the library's initial pixels explicitly.
     m_image.fill(alpha ? QColor(Qt::transparent) : QColor(Qt::black));
-    zov::sys::ClearUpperVectorHalves();
     set96Dpi(m_image);
 }
 

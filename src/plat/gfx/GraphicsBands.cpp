@@ -19,7 +19,6 @@
 #include "plat/gfx/TextMetrics.h"
 #include "plat/rt/Errors.h"
 #include "plat/sys/Pool.h"
-#include "plat/sys/VectorState.h"
 
 #include <QThreadPool>
 
@@ -217,7 +216,6 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         break;
     }
     }
-    zov::sys::ClearUpperVectorHalves();
 }
 
 QPainterPath Graphics::shapePath(const Call& c)
