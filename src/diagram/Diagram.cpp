@@ -21,8 +21,9 @@ TBoatList::~TBoatList()
         m_items.pop_back();
 }
 
-TDiagram::TDiagram(DiagramHost* host)
+TDiagram::TDiagram(DiagramHost* host, DrawingOptions options)
     : m_host(host)
+    , m_drawing(options)
 {
     // The defaults are the member initialisers: wind 90, layline angle 45, zone radius 3,
     // grid, tracks and laylines shown, extent (-1000, -1000, 3000, 3000), zone and view

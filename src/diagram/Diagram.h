@@ -8,6 +8,7 @@
 #include "model/Geometry.h"
 #include "model/Objet.h"
 #include "plat/gfx/Bitmap.h"
+#include "plat/gfx/Graphics.h"
 #include "plat/gfx/Pen.h"
 
 #include <QRegion>
@@ -15,9 +16,6 @@
 #include <cstdint>
 #include <functional>
 
-namespace gfx {
-class Graphics;
-}
 namespace io {
 class BinaryReader;
 class BinaryWriter;
@@ -70,9 +68,16 @@ std::vector<TObjet*> StepPaintOrder(TObjet* root, std::int32_t limit, const TObj
 // The default e-mail address new diagrams receive (from the settings).
 extern std::string DefaultEmail;
 
+// How a diagram draws its pictures: in bands, over the sea it keeps between redraws, as the
+// program does; or plainly, or from scratch, to compare with.
+struct DrawingOptions {
+    gfx::Drawing drawing = gfx::Drawing::InBands;
+    bool keptSea = true;
+};
+
 class TDiagram : public DiagramLink {
 public:
-    explicit TDiagram(DiagramHost* host = nullptr);
+    explicit TDiagram(DiagramHost* host = nullptr, DrawingOptions options = {});
     ~TDiagram() override;
 
     std::uint8_t FFitted = 0;
@@ -178,9 +183,6 @@ public:
     void AttachTextsToBoats();
     static float PointDistance(float x1, float y1, float x2, float y2);
     void DrawLaylineGrid(gfx::Graphics& g);
-    // Whether the static picture reuses the pictures it keeps between redraws (the sea with its
-    // grid); off only to compare with the pictures drawn from scratch.
-    static bool UseKeptPictures;
     void DrawMarkLaylines(gfx::Graphics& g);
     void DrawStartLines(gfx::Graphics& g);
     // The shared pen of the panel, re-coloured by each overlay.
@@ -332,6 +334,7 @@ private:
     QRegion m_added;     // parts of the static picture drawn since the window showed them
 
     DiagramHost* m_host;
+    const DrawingOptions m_drawing;
     std::int32_t m_clientWidth = 1000;
     std::int32_t m_clientHeight = 600;
 };

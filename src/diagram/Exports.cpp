@@ -219,7 +219,7 @@ void TDiagram::ExportImage(const std::string& ext, std::int32_t width, std::int3
     gfx::Bitmap picture(width, height, gfx::PixelFormat::Argb32);
     if (picture.isNull())
         throw rt::GraphicsError(rt::OutOfMemory);
-    gfx::Graphics g(picture);
+    gfx::Graphics g(picture, m_drawing.drawing);
 
     AttachTextsToBoats();
 
@@ -306,7 +306,7 @@ void TDiagram::ExportAnimatedGif()
     gfx::Bitmap frame(frameWidth, frameHeight, gfx::PixelFormat::Argb32);
     if (frame.isNull())
         throw rt::GraphicsError(rt::OutOfMemory);
-    gfx::Graphics g(frame);
+    gfx::Graphics g(frame, m_drawing.drawing);
 
     AttachTextsToBoats();
     BuildAnimationList(1);

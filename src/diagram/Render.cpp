@@ -76,7 +76,7 @@ std::unique_ptr<gfx::Bitmap> TDiagram::RenderStill(std::int32_t width, std::int3
         TraceLine(FFileName + ", zoom: " + zoom);
     }
     {
-        gfx::Graphics g(*bitmap);
+        gfx::Graphics g(*bitmap, m_drawing.drawing);
         Redraw(&g);
     }
     return bitmap;

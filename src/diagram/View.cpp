@@ -168,7 +168,7 @@ void TDiagram::FormResize()
     m_staticChanged = true;
     m_staticDrawn = false;
     FBackBitmap = std::make_unique<gfx::Bitmap>(ClientWidth(), ClientHeight());
-    FBackGraphics = std::make_unique<gfx::Graphics>(*FBackBitmap);
+    FBackGraphics = std::make_unique<gfx::Graphics>(*FBackBitmap, m_drawing.drawing);
     NewDisplay();
     if (FFitted)
         Repaint();
@@ -375,12 +375,10 @@ void TDiagram::Painted(const QRegion& region)
 // ---------------------------------------------------------------------------------------------
 // Overlays
 
-bool TDiagram::UseKeptPictures = true;
-
 void TDiagram::DrawSeaAndGrid(gfx::Graphics& g)
 {
     const QImage* target = g.targetImage();
-    if (!UseKeptPictures || FShowGrid == 0 || !target) {
+    if (!m_drawing.keptSea || FShowGrid == 0 || !target) {
         g.clear(0xFFFFFFFF);
         DrawLaylineGrid(g);
         return;
@@ -413,7 +411,7 @@ void TDiagram::DrawSeaAndGrid(gfx::Graphics& g)
         sea.setDotsPerMeterX(target->dotsPerMeterX());
         sea.setDotsPerMeterY(target->dotsPerMeterY());
         {
-            gfx::Graphics seaGraphics(sea);
+            gfx::Graphics seaGraphics(sea, m_drawing.drawing);
             const gfx::BandedDrawing bands(seaGraphics);
             seaGraphics.clear(0xFFFFFFFF);
             SetTransform(seaGraphics);

@@ -22,20 +22,15 @@ using zovtest::FittedMixedDiagram;
 
 namespace {
 
-// Runs DRAW with the bands off, then on, however it ends.
-struct BandsOff {
-    BandsOff() { gfx::Graphics::BandsEnabled = false; }
-    ~BandsOff() { gfx::Graphics::BandsEnabled = true; }
-};
+constexpr DrawingOptions Plain { gfx::Drawing::Plain };
 
-// Runs ACTION on TESTED, then on REFERENCE drawn plainly, each the current diagram meanwhile.
+// Runs ACTION on TESTED, then on REFERENCE, each the current diagram meanwhile.
 void SideBySide(TDiagram& tested, TDiagram& reference, const std::function<void(TDiagram&)>& action)
 {
     {
         CurrentDiagramScope scope(&tested);
         action(tested);
     }
-    const BandsOff off;
     CurrentDiagramScope scope(&reference);
     action(reference);
 }
@@ -58,20 +53,22 @@ std::string difference(const QImage& a, const QImage& b)
 #define EXPECT_SAME_PICTURE(banded, plain, what) \
     EXPECT_TRUE((banded) == (plain)) << (what) << ": " << difference(banded, plain)
 
-// The static picture drawn plainly and in bands, both from scratch (no kept sea).
-void expectStaticPictureSame(TDiagram& d, const std::string& what)
-{
-    TDiagram::UseKeptPictures = false;
-    QImage plain;
+// Two diagrams alike, one drawing in bands and one plainly, both from scratch (no kept sea).
+struct Twins {
+    Twins(int width, int height, unsigned seed)
+        : banded(FittedMixedDiagram(width, height, seed, 6, { gfx::Drawing::InBands, false }))
+        , plain(FittedMixedDiagram(width, height, seed, 6, { gfx::Drawing::Plain, false }))
     {
-        const BandsOff off;
-        d.Redraw();
-        plain = d.FBackBitmap->image().copy();
     }
-    d.Redraw();
-    TDiagram::UseKeptPictures = true;
-    EXPECT_SAME_PICTURE(d.FBackBitmap->image(), plain, what);
-}
+    void both(const std::function<void(TDiagram&)>& action) { SideBySide(*banded, *plain, action); }
+    // Both static pictures drawn anew, and the same.
+    void expectStaticPictureSame(const std::string& what)
+    {
+        both([](TDiagram& d) { d.Redraw(); });
+        EXPECT_SAME_PICTURE(banded->FBackBitmap->image(), plain->FBackBitmap->image(), what);
+    }
+    std::unique_ptr<TDiagram> banded, plain;
+};
 
 } // namespace
 
@@ -79,49 +76,54 @@ TEST(BandedDrawing, StaticPictureIsThePlainOneAtEveryZoomAndSize)
 {
     for (const QSize size : { QSize(1920, 1080), QSize(1000, 700), QSize(333, 1077) })
         for (unsigned seed : { 1u, 2u }) {
-            auto d = FittedMixedDiagram(size.width(), size.height(), seed);
-            CurrentDiagramScope scope(d.get());
+            Twins d(size.width(), size.height(), seed);
             const std::string where = std::to_string(size.width()) + "x" + std::to_string(size.height()) + " seed "
                 + std::to_string(seed) + " zoom ";
-            expectStaticPictureSame(*d, where + "fitted");
+            d.expectStaticPictureSame(where + "fitted");
             for (const float zoom : { 0.33f, 1.0f, 1.37f, 2.5f }) {
-                d->FZoom = zoom;
-                d->NewDisplay();
-                expectStaticPictureSame(*d, where + std::to_string(zoom));
+                d.both([zoom](TDiagram& x) {
+                    x.FZoom = zoom;
+                    x.NewDisplay();
+                });
+                d.expectStaticPictureSame(where + std::to_string(zoom));
             }
             // Scrolled by an odd amount: the picture starts between world units.
-            d->FScrollPosH += 37;
-            d->FScrollPosV -= 23;
-            ComposedPicture(*d); // the paint takes the scroll position over
-            expectStaticPictureSame(*d, where + "scrolled");
+            d.both([](TDiagram& x) {
+                x.FScrollPosH += 37;
+                x.FScrollPosV -= 23;
+                ComposedPicture(x); // the paint takes the scroll position over
+            });
+            d.expectStaticPictureSame(where + "scrolled");
         }
 }
 
 TEST(BandedDrawing, EditsSelectionAndModesDrawThePlainPicture)
 {
-    auto d = FittedMixedDiagram(1280, 900, 3);
-    CurrentDiagramScope scope(d.get());
-    TObjet* boat = d->FRoot->FSibling->FSibling->FSibling->FNext;
-    boat->SetPos({ boat->FX + 31, boat->FY - 17 });
-    expectStaticPictureSame(*d, "a boat moved");
-    boat->SetHeading(boat->FHeading + 33);
-    expectStaticPictureSame(*d, "a boat turned");
-    d->FSelected = boat;
-    expectStaticPictureSame(*d, "a boat selected");
-    EXPECT_SAME_PICTURE(ComposedPicture(*d), [&] {
-        const BandsOff off;
-        return ComposedPicture(*d);
-    }(), "the window with the selection on top");
-    d->FSelected = nullptr;
-    d->FHovered = boat->FNext;
-    expectStaticPictureSame(*d, "a boat hovered");
-    d->FHovered = nullptr;
-    d->FHideNumbers = 1;
-    d->FWind = 40;
-    d->FLaylineAngle = 38;
-    expectStaticPictureSame(*d, "numbers hidden, wind and laylines changed");
-    d->FShowGrid = 0;
-    expectStaticPictureSame(*d, "no grid");
+    Twins d(1280, 900, 3);
+    const auto boat = [](TDiagram& x) { return x.FRoot->FSibling->FSibling->FSibling->FNext; };
+    d.both([&](TDiagram& x) { boat(x)->SetPos({ boat(x)->FX + 31, boat(x)->FY - 17 }); });
+    d.expectStaticPictureSame("a boat moved");
+    d.both([&](TDiagram& x) { boat(x)->SetHeading(boat(x)->FHeading + 33); });
+    d.expectStaticPictureSame("a boat turned");
+    d.both([&](TDiagram& x) { x.FSelected = boat(x); });
+    d.expectStaticPictureSame("a boat selected");
+    QImage windows[2];
+    d.both([&](TDiagram& x) { windows[&x == d.plain.get()] = ComposedPicture(x); });
+    EXPECT_SAME_PICTURE(windows[0], windows[1], "the window with the selection on top");
+    d.both([&](TDiagram& x) {
+        x.FSelected = nullptr;
+        x.FHovered = boat(x)->FNext;
+    });
+    d.expectStaticPictureSame("a boat hovered");
+    d.both([](TDiagram& x) {
+        x.FHovered = nullptr;
+        x.FHideNumbers = 1;
+        x.FWind = 40;
+        x.FLaylineAngle = 38;
+    });
+    d.expectStaticPictureSame("numbers hidden, wind and laylines changed");
+    d.both([](TDiagram& x) { x.FShowGrid = 0; });
+    d.expectStaticPictureSame("no grid");
 }
 
 // Two diagrams alike, one drawn in bands and one plainly, play the animation side by side: the
@@ -129,7 +131,7 @@ TEST(BandedDrawing, EditsSelectionAndModesDrawThePlainPicture)
 TEST(BandedDrawing, AnimationStepsAndTicksDrawThePlainPictures)
 {
     auto banded = FittedMixedDiagram(1200, 800, 4);
-    auto plain = FittedMixedDiagram(1200, 800, 4);
+    auto plain = FittedMixedDiagram(1200, 800, 4, 6, Plain);
     const auto bothDo = [&](const std::function<void(TDiagram&)>& action) { SideBySide(*banded, *plain, action); };
     bothDo([](TDiagram& d) {
         d.SetMode(dmAnimation);
@@ -158,18 +160,14 @@ TEST(BandedDrawing, OpeningALargeDiagramDrawsThePlainPicture)
     QTemporaryDir dir;
     const std::string name = dir.filePath("large").toStdString();
     ASSERT_TRUE(zovtest::WriteLargeRace(name));
-    const auto open = [&] {
-        TDiagram d;
+    const auto open = [&](DrawingOptions options) {
+        TDiagram d(nullptr, options);
         d.SetClientSize(1920, 1080);
         EXPECT_TRUE(d.LoadFromFile(name, false));
         return d.FBackBitmap->image().copy();
     };
-    const QImage banded = open();
-    QImage plain;
-    {
-        const BandsOff off;
-        plain = open();
-    }
+    const QImage banded = open({});
+    const QImage plain = open(Plain);
     EXPECT_SAME_PICTURE(banded, plain, "the first picture of 10 000 objects");
 }
 
@@ -177,8 +175,8 @@ TEST(BandedDrawing, OpeningALargeDiagramDrawsThePlainPicture)
 TEST(BandedDrawing, ExportsAndRendersAreThePlainOnes)
 {
     QTemporaryDir dir;
-    const auto exportAll = [&](const QString& folder) {
-        auto d = FittedMixedDiagram(640, 420, 5, 3);
+    const auto exportAll = [&](const QString& folder, DrawingOptions options) {
+        auto d = FittedMixedDiagram(640, 420, 5, 3, options);
         CurrentDiagramScope scope(d.get());
         QDir().mkpath(dir.filePath(folder));
         d->FFileName = dir.filePath(folder + "/race").toStdString();
@@ -190,12 +188,8 @@ TEST(BandedDrawing, ExportsAndRendersAreThePlainOnes)
         EXPECT_TRUE(gif.open(QIODevice::ReadOnly));
         return std::make_pair(pictures, gif.readAll());
     };
-    const auto banded = exportAll("banded");
-    std::pair<std::vector<QImage>, QByteArray> plain;
-    {
-        const BandsOff off;
-        plain = exportAll("plain");
-    }
+    const auto banded = exportAll("banded", {});
+    const auto plain = exportAll("plain", Plain);
     EXPECT_SAME_PICTURE(banded.first[0], plain.first[0], "a preview");
     EXPECT_SAME_PICTURE(banded.first[1], plain.first[1], "a clipboard picture");
     EXPECT_FALSE(banded.second.isEmpty());

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 using namespace zov;
 
@@ -50,9 +51,9 @@ QImage paint(TDiagram& d)
 }
 
 // A plain diagram: 1000 x 1000 pixels showing the world 0..1000 at zoom 1.
-std::unique_ptr<TDiagram> plainDiagram()
+std::unique_ptr<TDiagram> plainDiagram(DrawingOptions options = {})
 {
-    auto d = std::make_unique<TDiagram>();
+    auto d = std::make_unique<TDiagram>(nullptr, options);
     d->FShowGrid = 0;
     d->FShowLaylines = 0;
     d->SetClientSize(1000, 1000);
@@ -161,74 +162,74 @@ TEST(View, OnePassPaintOrderIsStepByStepInWalkOrder)
     EXPECT_EQ(StepPaintOrder(d->FRoot, 2000000, nullptr), expected);
 }
 
-// The static picture as drawn with the pictures kept between redraws (the first redraw after a
-// change, and the next, which keeps the sea or draws the one it kept), and as drawn from scratch.
-struct KeptAndFresh {
-    QImage first, kept, fresh;
-};
-KeptAndFresh staticPictures(TDiagram& d)
-{
-    KeptAndFresh p;
-    d.Redraw();
-    p.first = d.FBackBitmap->image().copy();
-    d.Redraw();
-    p.kept = d.FBackBitmap->image().copy();
-    TDiagram::UseKeptPictures = false;
-    d.Redraw();
-    TDiagram::UseKeptPictures = true;
-    p.fresh = d.FBackBitmap->image().copy();
-    return p;
-}
-
+// Two diagrams alike, one keeping the sea with its grid between redraws, one drawing it from
+// scratch: the first redraw after each change, and the next, which keeps the sea or draws the one
+// it kept, are the picture drawn from scratch.
 TEST(View, KeptSeaAndGridFollowEveryChangeOfViewWindAndMark)
 {
-    auto d = plainDiagram();
-    CurrentDiagramScope scope(d.get());
-    d->FShowGrid = 1;
-    d->FShowLaylines = 1;
-    d->SetClientSize(640, 400);
-    auto* mark = new TBouee({ 300, 200 }, 3, 1);
-    d->FRoot = mark;
-    auto* boat = new TBateauCourse({ 500, 600 }, 45, 1, 0, 0);
-    mark->AppendSibling(boat);
-    d->SetZoom(0);
-    d->Redraw(); // the kept sea now exists for this view
+    std::unique_ptr<TDiagram> diagrams[] = { plainDiagram(), plainDiagram({ gfx::Drawing::InBands, false }) };
+    TDiagram& kept = *diagrams[0];
+    TDiagram& fresh = *diagrams[1];
+    const auto both = [&](const std::function<void(TDiagram&, TObjet& mark, TObjet& boat)>& action) {
+        for (auto& d : diagrams) {
+            CurrentDiagramScope scope(d.get());
+            action(*d, *d->FRoot, *d->FRoot->FSibling);
+        }
+    };
+    for (auto& d : diagrams) {
+        CurrentDiagramScope scope(d.get());
+        d->FShowGrid = 1;
+        d->FShowLaylines = 1;
+        d->SetClientSize(640, 400);
+        auto* mark = new TBouee({ 300, 200 }, 3, 1);
+        d->FRoot = mark;
+        mark->AppendSibling(new TBateauCourse({ 500, 600 }, 45, 1, 0, 0));
+        d->SetZoom(0);
+        d->Redraw(); // the kept sea now exists for this view
+    }
 
     const auto same = [&](const char* after) {
-        const KeptAndFresh p = staticPictures(*d);
-        EXPECT_TRUE(p.first == p.fresh) << "first redraw after " << after;
-        EXPECT_TRUE(p.kept == p.fresh) << "kept sea after " << after;
+        CurrentDiagramScope scope(&kept);
+        kept.Redraw();
+        const QImage first = kept.FBackBitmap->image().copy();
+        kept.Redraw();
+        CurrentDiagramScope freshScope(&fresh);
+        fresh.Redraw();
+        EXPECT_TRUE(first == fresh.FBackBitmap->image()) << "first redraw after " << after;
+        EXPECT_TRUE(kept.FBackBitmap->image() == fresh.FBackBitmap->image()) << "kept sea after " << after;
     };
     same("the first redraw");
-    boat->SetPos({ 520, 580 });
+    both([](TDiagram&, TObjet&, TObjet& boat) { boat.SetPos({ 520, 580 }); });
     same("an edit");
-    d->SetZoom(1.25f);
+    both([](TDiagram& d, TObjet&, TObjet&) { d.SetZoom(1.25f); });
     same("a zoom");
-    d->FScrollPosH += 37;
-    d->FScrollPosV -= 23;
-    paint(*d); // the paint takes the scroll position over and redraws
+    both([](TDiagram& d, TObjet&, TObjet&) {
+        d.FScrollPosH += 37;
+        d.FScrollPosV -= 23;
+        paint(d); // the paint takes the scroll position over and redraws
+    });
     same("a scroll");
-    d->FWind = 75;
+    both([](TDiagram& d, TObjet&, TObjet&) { d.FWind = 75; });
     same("a change of wind");
-    d->FLaylineAngle = 30;
+    both([](TDiagram& d, TObjet&, TObjet&) { d.FLaylineAngle = 30; });
     same("a change of layline angle");
-    mark->SetPos({ 310, 190 });
+    both([](TDiagram&, TObjet& mark, TObjet&) { mark.SetPos({ 310, 190 }); });
     same("a move of the reference mark");
-    d->SetClientSize(500, 300);
+    both([](TDiagram& d, TObjet&, TObjet&) { d.SetClientSize(500, 300); });
     same("a resize");
-    d->FShowGrid = 0;
+    both([](TDiagram& d, TObjet&, TObjet&) { d.FShowGrid = 0; });
     same("the grid hidden");
-    d->FShowGrid = 1;
+    both([](TDiagram& d, TObjet&, TObjet&) { d.FShowGrid = 1; });
     same("the grid shown again");
 
     // Pictures of other sizes (previews, exports) keep their own sea and leave the window's.
     const auto render = [&](int w, int h) {
-        const QImage first = d->RenderToBitmap(w, h)->image().copy();
-        const QImage kept = d->RenderToBitmap(w, h)->image().copy();
-        TDiagram::UseKeptPictures = false;
-        const QImage fresh = d->RenderToBitmap(w, h)->image().copy();
-        TDiagram::UseKeptPictures = true;
-        return first == fresh && kept == fresh;
+        CurrentDiagramScope scope(&kept);
+        const QImage first = kept.RenderToBitmap(w, h)->image().copy();
+        const QImage again = kept.RenderToBitmap(w, h)->image().copy();
+        CurrentDiagramScope freshScope(&fresh);
+        const QImage scratch = fresh.RenderToBitmap(w, h)->image().copy();
+        return first == scratch && again == scratch;
     };
     EXPECT_TRUE(render(238, 162));
     EXPECT_TRUE(render(800, 600));

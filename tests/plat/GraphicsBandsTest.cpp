@@ -90,14 +90,10 @@ QImage drawn(unsigned seed, double zoom, bool bands, const QRegion& clip = QRegi
 {
     gfx::Bitmap picture(size.width(), size.height(), gfx::PixelFormat::Argb32);
     {
-        gfx::Graphics g(picture);
+        gfx::Graphics g(picture, bands ? gfx::Drawing::InBands : gfx::Drawing::Plain);
         g.setClipRegion(clip);
-        gfx::Graphics::BandsEnabled = bands;
-        {
-            const gfx::BandedDrawing kept(g);
-            drawScene(g, seed, zoom);
-        }
-        gfx::Graphics::BandsEnabled = true;
+        const gfx::BandedDrawing kept(g);
+        drawScene(g, seed, zoom);
     }
     return picture.image().copy();
 }
@@ -124,6 +120,47 @@ TEST(GraphicsBands, EveryKindOfCallDrawsThePlainPixels)
                 EXPECT_EQ(differing(banded, plain), 0)
                     << size.width() << "x" << size.height() << ", seed " << seed << ", zoom " << zoom;
             }
+}
+
+// Calls whose pixels end exactly on the first or the last row (or column) of a band are drawn
+// by that band: strips a pixel thick copied to a point, pictures drawn at a point and fills, at
+// every row of a tall picture and every column of a wide one, whatever the bands are cut into.
+TEST(GraphicsBands, CallsEndingOnABandsEdgeDrawThePlainPixels)
+{
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    const int threads = pool.maxThreadCount();
+    const auto strips = [](gfx::Graphics& g) {
+        const QSize size = g.targetImage()->size();
+        const bool rows = size.height() > size.width();
+        const int extent = rows ? size.height() : size.width();
+        for (int at = 0; at < extent; ++at) {
+            const QRgb colour = qRgb(at * 7 % 256, at * 13 % 256, 255 - at % 256);
+            QImage strip(rows ? QSize(size.width() / 2, 1 + at % 2) : QSize(1 + at % 2, size.height() / 2),
+                QImage::Format_ARGB32_Premultiplied);
+            strip.fill(colour);
+            const QPoint corner = rows ? QPoint(at % 7, at) : QPoint(at, at % 7);
+            g.copyFrom(strip, corner);
+            g.drawImage(strip, QPointF(rows ? QPoint(size.width() / 2, at) : QPoint(at, size.height() / 2)));
+            g.fillRectangle({ 0xFF000000 | colour }, rows ? QRectF(size.width() - 9, at, 9, 1) : QRectF(at, size.height() - 9, 1, 9));
+        }
+    };
+    for (const int n : { 1, 2, 3, 8 }) {
+        pool.setMaxThreadCount(n);
+        for (const QSize size : { QSize(160, 900), QSize(900, 160) }) {
+            QImage pictures[2];
+            for (const gfx::Drawing drawing : { gfx::Drawing::Plain, gfx::Drawing::InBands }) {
+                gfx::Bitmap bitmap(size.width(), size.height(), gfx::PixelFormat::Argb32);
+                {
+                    gfx::Graphics g(bitmap, drawing);
+                    const gfx::BandedDrawing bands(g);
+                    strips(g);
+                }
+                pictures[int(drawing)] = bitmap.image().copy();
+            }
+            EXPECT_EQ(differing(pictures[0], pictures[1]), 0) << n << " threads, " << size.width() << "x" << size.height();
+        }
+    }
+    pool.setMaxThreadCount(threads);
 }
 
 TEST(GraphicsBands, AClipHoldsInBands)
@@ -220,13 +257,9 @@ TEST(GraphicsBands, CurvesKeptAsPointsDrawTheirOwnPaths)
     const auto picture = [&](bool asPoints, bool bands) {
         gfx::Bitmap bitmap(1200, 700, gfx::PixelFormat::Argb32);
         {
-            gfx::Graphics g(bitmap);
-            gfx::Graphics::BandsEnabled = bands;
-            {
-                const gfx::BandedDrawing kept(g);
-                scene(g, asPoints);
-            }
-            gfx::Graphics::BandsEnabled = true;
+            gfx::Graphics g(bitmap, bands ? gfx::Drawing::InBands : gfx::Drawing::Plain);
+            const gfx::BandedDrawing kept(g);
+            scene(g, asPoints);
         }
         return bitmap.image().copy();
     };

@@ -99,11 +99,12 @@ inline void FillMixedScene(zov::TDiagram& d, unsigned seed, int boats = 12, int 
 }
 
 // The diagram above, drawn once and fitted to a client area of WIDTH x HEIGHT, with its grid and
-// laylines shown.
-inline std::unique_ptr<zov::TDiagram> FittedMixedDiagram(int width, int height, unsigned seed, int steps = 6)
+// laylines shown, drawing as OPTIONS say.
+inline std::unique_ptr<zov::TDiagram> FittedMixedDiagram(int width, int height, unsigned seed, int steps = 6,
+    zov::DrawingOptions options = {})
 {
     using namespace zov;
-    auto d = std::make_unique<TDiagram>();
+    auto d = std::make_unique<TDiagram>(nullptr, options);
     CurrentDiagramScope scope(d.get());
     d->SetClientSize(width, height);
     d->FShowGrid = 1;

@@ -30,14 +30,16 @@ bool drawable(const QImage& image)
 
 } // namespace
 
-Graphics::Graphics(Bitmap& target)
+Graphics::Graphics(Bitmap& target, Drawing drawing)
+    : m_drawing(drawing)
 {
     if (!drawable(target.image()))
         throw rt::GraphicsError(rt::InvalidParameter);
     begin(target.image());
 }
 
-Graphics::Graphics(QPaintDevice& device)
+Graphics::Graphics(QPaintDevice& device, Drawing drawing)
+    : m_drawing(drawing)
 {
     if (device.devType() == QInternal::Image && !drawable(static_cast<QImage&>(device)))
         throw rt::GraphicsError(rt::InvalidParameter);

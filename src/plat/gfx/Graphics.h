@@ -31,13 +31,17 @@ class Path;
 class PaintTools;
 enum class CallKind : std::uint8_t;
 
+// Whether a Graphics on a picture draws in bands while a BandedDrawing lives, or every call at
+// once (to compare the two).
+enum class Drawing : std::uint8_t { InBands, Plain };
+
 class Graphics {
 public:
     // Draws on TARGET until destroyed; throws rt::GraphicsError when it cannot be drawn on
     // (null or indexed-colour picture).
-    explicit Graphics(Bitmap& target);
+    explicit Graphics(Bitmap& target, Drawing drawing = Drawing::InBands);
     // Draws on DEVICE (an image, a widget's back buffer, a printer) until destroyed; same error.
-    explicit Graphics(QPaintDevice& device);
+    explicit Graphics(QPaintDevice& device, Drawing drawing = Drawing::InBands);
     ~Graphics();
 
     Graphics(const Graphics&) = delete;
@@ -85,8 +89,6 @@ public:
     void endBands();
     // Whether the calls are being kept.
     bool keepingCalls() const { return m_kept != nullptr; }
-    // Whether drawing in bands is on at all; off only to compare with plain drawing (tests).
-    static bool BandsEnabled;
 
     // Fills the whole device with COLOR, whatever the transform (alpha is stored, not blended).
     void clear(Argb color);
@@ -210,6 +212,7 @@ private:
     QTransform m_vectorDevice; // world to device for vector drawing: shifted by half a pixel
     double m_worldScale = 1.0; // how many device pixels a world unit covers
     bool m_smoothing = false;
+    Drawing m_drawing;
     Tracking m_tracking = Tracking::Off;
     QRect m_tracked;
     QRegion m_clip; // empty: none

@@ -32,8 +32,6 @@
 
 namespace gfx {
 
-bool Graphics::BandsEnabled = true;
-
 namespace {
 
 // A band thinner than this draws most of its calls beside its neighbours.
@@ -267,7 +265,7 @@ void Graphics::beginBands()
         return;
     }
     // Only pictures are split; a painter already on a pool thread would wait for itself.
-    if (!BandsEnabled || !targetImage() || m_clip.rectCount() > 1 || zov::sys::OnPoolThread())
+    if (m_drawing == Drawing::Plain || !targetImage() || m_clip.rectCount() > 1 || zov::sys::OnPoolThread())
         return;
     m_kept = std::make_unique<Kept>();
     m_kept->calls.reserve(MaxKeptCalls);
