@@ -200,6 +200,7 @@ TEST(MainWindowUser, UndoAndPasteShortcutsWorkAfterTheirMenuShowedThemGreyed)
     f.press(Qt::Key_B); // a new starting area: two racing boats
     ASSERT_EQ(f.window.DiagramTabCount(), 1);
     TDiagram* d = f.window.CurrentDiagram();
+    ASSERT_NE(d, nullptr);
     ASSERT_TRUE(d->FUndoStack.empty());
 
     // The Edit menu shown with nothing to undo, then closed.
@@ -254,6 +255,7 @@ TEST(MainWindowUser, SaveAsWritesTheTypeChosenInTheDialogForABareName)
     QDir::setCurrent(f.dir.path()); // the XML export writes into the current folder
     f.press(Qt::Key_B);
     TDiagram* d = f.window.CurrentDiagram();
+    ASSERT_NE(d, nullptr);
     const QStringList types = TZovForm::SaveFilters();
     ASSERT_EQ(types.size(), 8);
 
@@ -313,6 +315,7 @@ TEST(MainWindowUser, SaveAsAsksOnceBeforeReplacingTheFileItWillWrite)
     UserFixture f;
     f.press(Qt::Key_B);
     TDiagram* d = f.window.CurrentDiagram();
+    ASSERT_NE(d, nullptr);
     const QStringList types = TZovForm::SaveFilters();
     QFile other(f.path("picture.png"));
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
@@ -406,14 +409,16 @@ TEST(MainWindowUser, OpeningAFileWithCommentsLeavesThemToBeRead)
         ASSERT_TRUE(d.SaveToFile());
     }
     f.window.OpenDiagram(f.path("with-comments"));
+    TDiagram* d = f.window.CurrentDiagram();
+    ASSERT_NE(d, nullptr);
     ASSERT_TRUE(f.window.Comments->isVisible());
     EXPECT_EQ(f.window.Comments->focusWidget(), f.window.Comments->Button3);
     // A key typed right after opening goes to the focused control of the comments window.
     QTest::keyClicks(f.window.Comments->focusWidget(), "x");
-    TGenText* comments = f.window.CurrentDiagram()->FindOrAddText(gComments, false);
+    TGenText* comments = d->FindOrAddText(gComments, false);
     ASSERT_NE(comments, nullptr);
     EXPECT_EQ(comments->FText, "Port-starboard at the mark");
-    EXPECT_EQ(f.window.CurrentDiagram()->FModified, 0);
+    EXPECT_EQ(d->FModified, 0);
 }
 
 TEST(MainWindowUser, TheWindowsLooks)
@@ -479,6 +484,8 @@ TEST(MainWindowUser, ThumbnailsAreDrawnFromTheDiagramInMemory)
     ASSERT_GE(opensOfALoad, 1);
 
     f.window.OpenDiagram(f.path("mark"));
+    TDiagram* d = f.window.CurrentDiagram();
+    ASSERT_NE(d, nullptr);
     EXPECT_EQ(counter.take("mark.zov").first, opensOfALoad);
     TThumbnail* first = f.window.Welcome->Thumbnail(0);
     EXPECT_EQ(first->File(), f.path("mark"));
@@ -486,8 +493,8 @@ TEST(MainWindowUser, ThumbnailsAreDrawnFromTheDiagramInMemory)
 
     // Saved under a new name with a boat selected: the picture comes from the diagram, which
     // keeps its selection and its setup dialog.
-    TDiagram* d = f.window.CurrentDiagram();
     TObjet* boat = FirstRacingBoat(*d);
+    ASSERT_NE(boat, nullptr);
     {
         CurrentDiagramScope scope(d);
         d->SetSelected(boat);
@@ -509,7 +516,9 @@ TEST(MainWindowUser, F1InTheSetupWindowOpensThePageOfItsControl)
     UserFixture f;
     SetApplicationHelpFile(ProgramFolder() + QStringLiteral("/help")); // the pages the build ships
     f.press(Qt::Key_B);
+    ASSERT_NE(f.window.CurrentDiagram(), nullptr);
     TObjet* boat = FirstRacingBoat(*f.window.CurrentDiagram());
+    ASSERT_NE(boat, nullptr);
     QTest::mouseClick(f.window.CurrentView()->viewport(), Qt::LeftButton, Qt::NoModifier, f.onView({ boat->FX, boat->FY }));
     ASSERT_TRUE(f.window.Setup->isVisible());
     TSetup& setup = *f.window.Setup;
@@ -536,6 +545,7 @@ TEST(MainWindowUser, ThePictureToolListsTheFlagsShippedBesideTheProgram)
     UserFixture f;
     f.press(Qt::Key_E); // an empty area: the palette opens
     TDiagram* d = f.window.CurrentDiagram();
+    ASSERT_NE(d, nullptr);
     f.window.ImageSelect->SetFolder(ProgramFolder() + QStringLiteral("/Flags"));
     QStringList listed;
     f.host.onExec = [&](QDialog& dialog) {
