@@ -376,6 +376,8 @@ void TZovForm::Paste1Click()
         text->InvalidatePath();
         d->FModified = 1;
         Comments->Refresh(text);
+        // The selected text is drawn over the static picture: it shows at once, as typed text does.
+        d->Repaint();
     }
 }
 

@@ -246,6 +246,10 @@ TEST(MainWindowUser, UndoAndPasteShortcutsWorkAfterTheirMenuShowedThemGreyed)
     f.window.CurrentView()->setFocus();
     f.press(Qt::Key_V);
     EXPECT_EQ(remark->FText, "Starboard!");
+    // The diagram shows it at once, as it shows what is typed: a whole repaint changes nothing.
+    const QImage shown = f.window.CurrentView()->Buffer()->image().copy();
+    f.window.CurrentView()->viewport()->repaint();
+    EXPECT_EQ(f.window.CurrentView()->Buffer()->image(), shown);
 }
 
 TEST(MainWindowUser, SaveAsWritesTheTypeChosenInTheDialogForABareName)
