@@ -444,6 +444,9 @@ void TZovForm::DocumentTextClick(std::uint8_t kind)
         Comments->Refresh(text);
         Comments->show();
     });
+    // The item toggled its own check when triggered: the checks say which texts the diagram holds,
+    // the one now shown among them.
+    SyncTextChecks();
 }
 
 // ---------------------------------------------------------------------------------------------

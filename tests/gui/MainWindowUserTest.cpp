@@ -423,6 +423,14 @@ TEST(MainWindowUser, OpeningAFileWithCommentsLeavesThemToBeRead)
     ASSERT_NE(comments, nullptr);
     EXPECT_EQ(comments->FText, "Port-starboard at the mark");
     EXPECT_EQ(d->FModified, 0);
+
+    // "Comments" stays checked while F6 shows them: the diagram holds them.
+    EXPECT_TRUE(f.window.Comments1->isChecked());
+    f.activate();
+    f.press(Qt::Key_F6, Qt::NoModifier);
+    ASSERT_TRUE(f.window.Comments->isVisible());
+    EXPECT_EQ(d->FSelected, comments);
+    EXPECT_TRUE(f.window.Comments1->isChecked());
 }
 
 TEST(MainWindowUser, TheWindowsLooks)
