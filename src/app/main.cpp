@@ -23,12 +23,17 @@ int main(int argc, char** argv)
     const QStringList parameters = zov::CommandLineParameters();
 
     int exitCode = 0;
+    // Only the editor that runs keeps the settings: a start that hands its file over neither reads
+    // nor writes them, or it would write back at its end what it read at its start over what the
+    // running editor wrote meanwhile.
+    bool keepsSettings = false;
     try {
         zov::RegisterFileType();
-        zov::LoadSettings();
 
         zov::ui::SingleInstance instance(zov::ui::SingleInstance::DefaultServerName());
         if (!zov::IsAlreadyRunning(instance, parameters)) {
+            zov::LoadSettings();
+            keepsSettings = true;
             zov::StartTrace(parameters);
             zov::ui::SetApplicationTitle(zov::ProgramTitle);
             // Errors caught by the canvas and the panels are shown like those reaching the loop.
@@ -77,6 +82,7 @@ int main(int argc, char** argv)
         zov::ShowPendingException(error);
         exitCode = 1;
     }
-    zov::FinishProcess();
+    if (keepsSettings)
+        zov::FinishProcess();
     return exitCode;
 }

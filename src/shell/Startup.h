@@ -1,13 +1,13 @@
 #pragma once
 // The start-up steps that come before the main window, and the steps of process end.
 //
-// The order, as main() runs it: the file type is declared and the settings read
-// (RegisterFileType, LoadSettings); a running instance takes over (IsAlreadyRunning); the "debug"
-// switch opens the trace file (StartTrace); the application title and help file are set; the main
-// window is made, shown and painted, with a diagram named on the command line; the tool windows
-// are made and the update check starts; the about box shows until the start-up timer ticks when
-// no diagram opened; the message loop runs. At process end: ShowPendingException for an error
-// nothing caught, then FinishProcess.
+// The order, as main() runs it: the file type is declared (RegisterFileType); a running instance
+// takes over (IsAlreadyRunning), and the start ends there, its settings untouched; the settings
+// are read (LoadSettings); the "debug" switch opens the trace file (StartTrace); the application
+// title and help file are set; the main window is made, shown and painted, with a diagram named
+// on the command line; the tool windows are made and the update check starts; the about box shows
+// until the start-up timer ticks when no diagram opened; the message loop runs. At process end:
+// ShowPendingException for an error nothing caught, then FinishProcess once the settings were read.
 //
 // Work that nothing waits for goes on meanwhile on other threads: the fonts' configuration is
 // read from the first moment (FontConfigReader), Qt's image readers are loaded

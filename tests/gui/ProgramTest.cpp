@@ -54,15 +54,33 @@ TEST(Program, ASecondStartHandsItsFileToTheFirst)
     const QString trace = dir.filePath("TRACE.TXT");
     ASSERT_TRUE(waitForText(trace, "GetParams")) << "the first start did not get going";
 
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.setWorkingDirectory(dir.path());
-    second.start(ZOVARAN_BINARY, { dir.filePath("race.zov") });
-    ASSERT_TRUE(second.waitForFinished(15000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
+    // The settings as the running editor wrote them meanwhile.
+    const QString settings = dir.filePath("config/ZOV/ZOV.ini");
+    const QByteArray written = "[General]\nEmail=coach@club.org\nFile1=" + dir.filePath("earlier").toUtf8()
+        + "\nFile2=\nFile3=\nFile4=\nFile5=\n";
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(written) == written.size());
+    file.close();
+    const auto handOver = [&](const QStringList& arguments) {
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.setWorkingDirectory(dir.path());
+        second.start(ZOVARAN_BINARY, arguments);
+        ASSERT_TRUE(second.waitForFinished(15000));
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0);
+    };
+    handOver({ dir.filePath("race.zov") });
     EXPECT_TRUE(waitForText(trace, "Open: " + dir.filePath("race")));
     EXPECT_EQ(first.state(), QProcess::Running);
+
+    // A start that only hands over leaves the settings to the running editor: it writes none,
+    // neither over what is there nor in the place of a file that is gone.
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), written.toStdString());
+    ASSERT_TRUE(QFile::remove(settings));
+    handOver({});
+    EXPECT_FALSE(QFile::exists(settings));
 
     first.kill();
     first.waitForFinished();
