@@ -1,5 +1,7 @@
 #include "shell/DirectoryDialog.h"
 
+#include "plat_ui/FileIcons.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -46,6 +48,7 @@ TDirectory::TDirectory(QWidget* parent)
     m_model = new QFileSystemModel(this);
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setReadOnly(true);
+    ui::ListByNameOnly(*m_model);
     DirectoryListBox1 = new QTreeView(this);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     DirectoryListBox1->setModel(m_model);

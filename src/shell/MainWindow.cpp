@@ -8,6 +8,7 @@
 #include "plat/sys/Trace.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
+#include "plat_ui/FileIcons.h"
 #include "plat_ui/net/TransferWait.h"
 #include "shell/About.h"
 #include "shell/CommentsDialog.h"
@@ -129,7 +130,14 @@ TZovForm::TZovForm(QWidget* parent, Made made)
     SetWelcomeCaption();
     LastFolder = QDir::currentPath();
     AskOpenFileName = [this] {
-        return QFileDialog::getOpenFileName(this, QString(), LastFolder, QStringLiteral("Zovaran (*.zov *.ZOV)"));
+        // Qt's own dialog, which can be kept from reading the files it lists; a desktop's cannot.
+        QFileDialog dialog(this, QStringLiteral("Open"), LastFolder, QStringLiteral("Zovaran (*.zov *.ZOV)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        ui::ListByNameOnly(dialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        if (ui::Dialogs().Exec(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().first();
     };
     AskSaveFileName = [this] { return RunSaveDialog(); };
 

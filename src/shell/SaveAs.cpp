@@ -5,6 +5,7 @@
 #include "plat/io/Paths.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
+#include "plat_ui/FileIcons.h"
 #include "shell/MainWindow.h"
 
 #include <QFileDialog>
@@ -82,6 +83,7 @@ QString TZovForm::RunSaveDialog()
     const TDiagram* d = CurrentDiagram();
     QFileDialog dialog(this, QStringLiteral("Save as"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    ui::ListByNameOnly(dialog);
     // Replacing is asked once the file that will really be written is known (SaveAs).
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

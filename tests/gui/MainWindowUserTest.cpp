@@ -7,6 +7,8 @@
 #include "model/Objet.h"
 #include "plat/io/Paths.h"
 #include "shell/CommentsDialog.h"
+#include "shell/DirectoryDialog.h"
+#include "shell/FileList.h"
 #include "shell/Help.h"
 #include "shell/ImageSelect.h"
 #include "shell/MainWindow.h"
@@ -26,6 +28,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -40,7 +43,9 @@
 
 #include <set>
 
+#include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zov;
@@ -580,4 +585,48 @@ TEST(MainWindowUser, ThePictureToolListsTheFlagsShippedBesideTheProgram)
     ASSERT_NE(picture->FBitmap, nullptr);
     EXPECT_EQ(picture->FBitmap->width(), 60);
     EXPECT_EQ(picture->FBitmap->height(), 40);
+}
+
+TEST(MainWindowUser, TheFileDialogsNeverOpenWhatTheyList)
+{
+    UserFixture f;
+    // A picture whose name does not tell its type, here and in the folder below, and a named pipe
+    // (kept open with data in it: a dialog that read it would be seen, not hang).
+    ASSERT_TRUE(QDir(f.dir.path()).mkdir("below"));
+    for (const QString& name : { f.path("noname"), f.path("below/noname") }) {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("\x89PNG\r\n\x1a\n") == 8);
+    }
+    const QByteArray pipePath = QFile::encodeName(f.path("pipe"));
+    ASSERT_EQ(mkfifo(pipePath.constData(), 0600), 0);
+    const int pipe = open(pipePath.constData(), O_RDWR | O_NONBLOCK);
+    ASSERT_EQ(write(pipe, "data", 4), 4);
+    OpenCounter here(f.dir.path()), herePipe(f.dir.path()), below(f.path("below"));
+    // Each dialog lists the folder; the path of the folder below is typed in the name field.
+    f.host.onExec = [&](QDialog& dialog) {
+        dialog.show();
+        if (auto* files = dynamic_cast<QFileDialog*>(&dialog)) {
+            files->setDirectory(f.dir.path());
+            QTest::qWait(200);
+            if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                QTest::keyClicks(name, f.path("below/"));
+            else
+                ADD_FAILURE() << "no name field";
+        } else if (auto* folders = dynamic_cast<TDirectory*>(&dialog))
+            folders->SetFolder(f.path("below"));
+        QTest::qWait(300);
+        dialog.hide();
+        return int(QDialog::Rejected);
+    };
+    f.press(Qt::Key_O);
+    f.activate();
+    f.press(Qt::Key_B);
+    f.window.Saveas1->trigger();
+    f.window.Search1->trigger();
+    QTest::mouseClick(f.window.FileList->Button1, Qt::LeftButton);
+    EXPECT_EQ(f.host.dialogs, (QStringList { "Open", "Save as", "Select a folder" }));
+    for (OpenCounter* counter : { &here, &below })
+        EXPECT_EQ(counter->take("noname").first, 0);
+    EXPECT_EQ(herePipe.take("pipe").first, 0);
+    close(pipe);
 }
