@@ -153,6 +153,7 @@ TEST(SingleInstance, HeldMessagesWaitInOrderAndMalformedOnesAreDropped)
     });
     EXPECT_TRUE(found);
     EXPECT_GE(took, 250);
+    EXPECT_LT(took, 2500); // and no later
     runAsSecondStart([&] {
         QLocalSocket raw;
         raw.connectToServer(SingleInstance::SocketPath(first.serverName()));
