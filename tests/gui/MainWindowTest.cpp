@@ -19,6 +19,7 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSlider>
@@ -59,9 +60,17 @@ struct MainWindowFixture {
 TEST(MainWindow, TemplatesOpenTabsAndClosingReturnsToWelcome)
 {
     MainWindowFixture f;
+    // On the "Welcome" tab nothing that acts on a diagram can be chosen.
+    const auto expectNoDiagramItems = [&](const char* when) {
+        QList<QAction*> items { f.window.Save1, f.window.Saveas1, f.window.Export1, f.window.Close1, f.window.Print1 };
+        for (QMenu* menu : { f.window.Edit1, f.window.Zoom1, f.window.Options1 })
+            items << menu->menuAction() << menu->actions();
+        for (QAction* item : items)
+            EXPECT_TRUE(item->isSeparator() || !item->isEnabled()) << when << ": " << item->text().toStdString();
+    };
     EXPECT_EQ(f.window.windowTitle(), "Zovaran - 2.6H");
     EXPECT_FALSE(f.window.TabControl->isVisible());
-    EXPECT_FALSE(f.window.Save1->isEnabled());
+    expectNoDiagramItems("at start");
 
     f.window.NewFromTemplate(0);
     f.window.NewFromTemplate(5);
@@ -71,7 +80,8 @@ TEST(MainWindow, TemplatesOpenTabsAndClosingReturnsToWelcome)
     EXPECT_EQ(Diagram, f.window.CurrentDiagram());
     EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stGate);
     EXPECT_FALSE(f.window.Save1->isEnabled()); // a new diagram is saved with Save As
-    EXPECT_TRUE(f.window.Saveas1->isEnabled());
+    for (QAction* item : { f.window.Saveas1, f.window.Close1, f.window.Print1, f.window.Edit1->menuAction() })
+        EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
     EXPECT_TRUE(f.window.ChoixObj->isVisible()); // the palette opens for a new diagram
 
     // Selecting the first diagram tab makes it current again.
@@ -79,6 +89,7 @@ TEST(MainWindow, TemplatesOpenTabsAndClosingReturnsToWelcome)
     EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stStartingArea);
     f.window.CloseClick(); // the tab to the left, "Welcome", follows
     EXPECT_EQ(f.window.CurrentDiagram(), nullptr);
+    expectNoDiagramItems("back on Welcome");
     EXPECT_EQ(f.tabCaptions(), (QStringList { "Welcome", "New Gate area" }));
     f.window.TabControl->setCurrentIndex(1);
     f.window.CloseClick();
