@@ -65,6 +65,8 @@ void Graphics::begin(QPaintDevice& device)
     worldChanged();
     if (!m_painter.begin(&device))
         throw rt::GraphicsError(rt::InvalidParameter);
+    m_device = &device;
+    m_deviceRect = QRect(0, 0, device.width(), device.height());
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     m_painter.setRenderHint(QPainter::TextAntialiasing, true);
 }
@@ -172,8 +174,7 @@ bool Graphics::touches(Call& call, const QRectF& world, double margin, bool vect
 
 bool Graphics::touchesDevice(Call& call)
 {
-    const QPaintDevice* device = m_painter.device();
-    call.bounds = QRect(0, 0, device->width(), device->height());
+    call.bounds = m_deviceRect;
     return track(call);
 }
 
@@ -213,15 +214,13 @@ void Graphics::clear(Argb color)
 
 const QImage* Graphics::targetImage() const
 {
-    const QPaintDevice* device = m_painter.device();
-    return device && device->devType() == QInternal::Image ? static_cast<const QImage*>(device) : nullptr;
+    return m_device->devType() == QInternal::Image ? static_cast<const QImage*>(m_device) : nullptr;
 }
 
 void Graphics::copyFrom(const QImage& picture, QPoint at)
 {
     Call c = call(CallKind::CopyFrom);
-    const QPaintDevice* device = m_painter.device();
-    c.bounds = QRect(at, picture.size()) & QRect(0, 0, device->width(), device->height());
+    c.bounds = QRect(at, picture.size()) & m_deviceRect;
     if (track(c))
         return;
     c.at = at;

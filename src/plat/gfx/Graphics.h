@@ -208,6 +208,9 @@ private:
     void stroke(const Pen& pen, const QPainterPath& path);
 
     QPainter m_painter;
+    // What the painter draws on, kept apart from it: a band may be drawing with the painter.
+    QPaintDevice* m_device = nullptr;
+    QRect m_deviceRect;
     QTransform m_world;
     QTransform m_vectorDevice; // world to device for vector drawing: shifted by half a pixel
     double m_worldScale = 1.0; // how many device pixels a world unit covers

@@ -3,16 +3,26 @@
 // same pixels, clipped to the band, and draws every call that reaches into it, in order. The
 // calls are handed over in batches while the next ones are kept; each band has a queue of them,
 // drawn by one task at a time, and there are a few bands for each thread, so that a thread done
-// with its band takes another while the slower ones are still drawing. Fills,
-// strokes, text and pixel-for-pixel copies give the same pixels under such a clip as without it;
-// a call whose pixels depend on the clip (Call::clipSensitive) is drawn in a band only when it
-// lies within it, and otherwise by the picture's own painter while no band draws.
+// with its band takes another while the slower ones are still drawing. Fills, strokes, text and
+// pixel-for-pixel copies give the same pixels under such a clip as without it; a call whose
+// pixels depend on the clip (Call::clipSensitive) is drawn in a band only when it lies within it,
+// and otherwise by the picture's own painter while no band draws. The painters run on the pool's
+// own threads (sys::RunOnPool), where Qt fills serially, instead of handing every large fill over
+// to that same pool.
 //
-// The painters run on the pool's own threads (sys::RunOnPool), where Qt fills serially, instead
-// of handing every large fill over to that same pool. What the calls share is only read: each
-// band draws a path of its own copy (Qt caches the outline it builds in the path), or one it
-// builds from the points a curve was given, and the font engines, which keep the glyphs they
-// render, draw one text at a time.
+// What each thread owns, and what it only reads:
+// - The thread that owns the Graphics (the GUI thread) records the calls, keeps them, and hands
+//   them over; it owns the picture's painter and its pen and brush, but lends them to one pool
+//   task at a time for a batch drawn on the whole picture, and waits for that task before it
+//   draws or sets anything on them again. It sets a band painter's clip only while no band draws.
+// - A band's painter, with its pen and brush, belongs to the task draining that band's queue
+//   (one at a time). It writes the picture's pixels of its band alone.
+// - A batch is written by the owning thread before it is queued, and only read after: by every
+//   band it reaches. It goes with the last band done with it.
+// - No Qt object that keeps caches is shared: each band draws a copy of its own of a call's path
+//   (Qt keeps in a path what it builds to draw it), or a path it builds from the points a curve
+//   was given; each thread lays out a call's text with fonts of its own (TextMetrics.h); pictures
+//   are only read.
 
 #include "plat/gfx/GraphicsCall.h"
 #include "plat/gfx/Path.h"
@@ -319,8 +329,7 @@ void Graphics::drawKept(bool finish)
 std::shared_ptr<Graphics::BandWork> Graphics::startWork(std::size_t calls)
 {
     auto work = std::make_shared<BandWork>();
-    const QRect device(0, 0, m_painter.device()->width(), m_painter.device()->height());
-    const QRect area = m_clip.isEmpty() ? device : m_clip.boundingRect() & device;
+    const QRect area = m_clip.isEmpty() ? m_deviceRect : m_clip.boundingRect() & m_deviceRect;
     // Strips across the longer side, so that each is as thick as it can be, and more of them than
     // threads: a thread that is done with its band takes the next one waiting.
     const bool columns = area.width() > area.height();
