@@ -298,6 +298,9 @@ private:
     // Builds the hull outlines the static picture is about to draw, on the pool's threads: each
     // depends on its own boat alone, where the drawing itself must go one object after another.
     void BuildHullOutlines();
+    // Lays out the balloons and remarks not drawn since they were read or changed, so that
+    // their bounds are those of their text.
+    void LayOutTexts();
     // Clears G to the white sea and draws the layline grid on it, from a kept picture while
     // nothing the grid depends on has changed.
     void DrawSeaAndGrid(gfx::Graphics& g);

@@ -127,6 +127,7 @@ void TDiagram::ComputeOccupiedZone()
         FZone = { -500, -500, 2000, 2000 };
         return;
     }
+    LayOutTexts();
     std::int64_t minX = INT32_MAX, minY = INT32_MAX, maxX = -INT32_MAX, maxY = -INT32_MAX;
     for (TObjet* o = FRoot; o; o = o->NextInWalk()) {
         if (o->FGenre >= gFactsFound && o->FGenre <= gSummary)
@@ -154,6 +155,22 @@ void TDiagram::ComputeOccupiedZone()
         }
     }
     FExtent = { FZone.x - 500, FZone.y - 500, FZone.w + 1000, FZone.h + 1000 };
+}
+
+void TDiagram::LayOutTexts()
+{
+    // Until an object is drawn after it was read, its bounds are a small square at its place.
+    // The zone's boat length of margin around that square holds an object of the usual size,
+    // but a balloon or a remark is as wide as its text: a long one was cut off the fitted view
+    // of a diagram just opened, and off its thumbnail. Each is laid out as its drawing lays it
+    // out, on a probe that measures and draws nothing.
+    CurrentDiagramScope current(this);
+    gfx::Bitmap probe(1, 1);
+    gfx::Graphics g(probe);
+    g.setTracking(gfx::Graphics::Tracking::MeasureOnly);
+    for (TObjet* o = FRoot; o; o = o->NextInWalk())
+        if (dynamic_cast<TGenText*>(o) && (!o->FPath || o->FPath->isEmpty()))
+            o->Draw(g);
 }
 
 void TDiagram::FormResize()

@@ -491,7 +491,17 @@ TEST(MainWindowUser, TheWindowsLooks)
 TEST(MainWindowUser, ThumbnailsAreDrawnFromTheDiagramInMemory)
 {
     UserFixture f;
-    ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewWindward, f.path("mark")));
+    {
+        // The windward mark with a remark to the right of it, longer than the mark's area.
+        TDiagram made;
+        made.NewWindward();
+        CurrentDiagramScope scope(&made);
+        auto* remark = new TRemarque({ 900, 300 }, 0, 1);
+        remark->FText = "Yellow must keep clear of Blue, who is on starboard tack, until she has passed the mark";
+        made.FRoot->AppendSibling(remark);
+        made.FFileName = f.path("mark").toStdString();
+        ASSERT_TRUE(made.SaveToFile());
+    }
     OpenCounter counter(f.dir.path());
     {
         TDiagram alone; // how often a load alone opens the file
@@ -507,6 +517,24 @@ TEST(MainWindowUser, ThumbnailsAreDrawnFromTheDiagramInMemory)
     TThumbnail* first = f.window.Welcome->Thumbnail(0);
     EXPECT_EQ(first->File(), f.path("mark"));
     EXPECT_GT(Colours(first->FImage->pixmap().toImage()), 2);
+
+    // The view fitted at opening, the thumbnail drawn from its zone, and Zoom all hold the whole
+    // remark, to the end of its text.
+    TDiagram* d = f.window.CurrentDiagram();
+    ASSERT_NE(d, nullptr);
+    TObjet* remark = d->FRoot;
+    while (remark->FSibling)
+        remark = remark->FSibling;
+    ASSERT_EQ(remark->FGenre, gRemark);
+    const auto holds = [&](const TRect4& outer) {
+        const TRect4& r = remark->FBounds;
+        return r.w > 500 && outer.x <= r.x && r.x + r.w <= outer.x + outer.w && outer.y <= r.y && r.y + r.h <= outer.y + outer.h;
+    };
+    EXPECT_TRUE(holds(d->FView));
+    EXPECT_TRUE(holds(d->FZone));
+    d->SetZoom(2.0f);
+    f.press(Qt::Key_F10, Qt::NoModifier);
+    EXPECT_TRUE(holds(d->FView));
 
     // Saved under a new name with a boat selected: the picture comes from the diagram, which
     // keeps its selection and its setup dialog.
