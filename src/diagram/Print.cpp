@@ -128,20 +128,41 @@ private:
         c.TextOut(c2 + wr, Row(2), Fit(Field(h.Rules), secondRoom));
 
         c.TextOut(x, Row(3), QStringLiteral("Description:"));
-        c.DrawTextWrapped(Box(x + wd, Row(3), pw - m - 40, b - 20), Field(h.Description));
+        Description(Box(x + wd, Row(3), pw - m - 40, b - 20), Field(h.Description));
+    }
+
+    // The description in BOX, whole lines only: a line cut through its letters cannot be read.
+    // When lines are left out, the last one printed ends with an ellipsis.
+    void Description(const QRect& box, const QString& text)
+    {
+        const int pitch = c.TextHeight(text);
+        QStringList lines = c.BreakLines(text, box.width());
+        while (!lines.isEmpty() && lines.back().isEmpty())
+            lines.removeLast();
+        const qsizetype room = pitch > 0 ? box.height() / pitch : 0;
+        if (lines.size() > room) {
+            lines.resize(room);
+            if (!lines.isEmpty())
+                lines.back() = Fit(lines.back(), box.width(), true);
+        }
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            c.TextOut(box.x(), box.y() + int(i) * pitch, lines[i]);
     }
 
     // TEXT as it is printed in ROOM pixels: whole when it fits, else cut and ended with an
-    // ellipsis.
-    QString Fit(const QString& text, int room)
+    // ellipsis; ended with one in any case when TEXT is followed by more that is left out.
+    QString Fit(const QString& text, int room, bool more = false)
     {
-        if (c.TextWidth(text) <= room)
+        if (!more && c.TextWidth(text) <= room)
             return text;
         const QString ellipsis(QChar(0x2026));
-        for (qsizetype n = text.size() - 1; n > 0; --n) {
+        for (qsizetype n = more ? text.size() : text.size() - 1; n > 0; --n) {
             if (text[n - 1].isHighSurrogate())
                 continue;
-            const QString cut = text.left(n) + ellipsis;
+            QString cut = text.left(n);
+            while (!cut.isEmpty() && cut.back().isSpace())
+                cut.chop(1);
+            cut += ellipsis;
             if (c.TextWidth(cut) <= room)
                 return cut;
         }

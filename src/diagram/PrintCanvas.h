@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 namespace zov {
 
@@ -47,6 +48,9 @@ public:
     // Returns how many characters the lines took, counting the blanks and line breaks they
     // consumed, so the next call can go on at FROM plus that count; 0 when not one line fits.
     virtual int DrawTextCount(const QRect& rect, const QString& text, int from) = 0;
+    // TEXT broken into the lines DrawTextCount draws in a box WIDTH pixels wide, in the current
+    // font, and not drawn: one line or more a paragraph, without the blanks at their breaks.
+    virtual QStringList BreakLines(const QString& text, int width) = 0;
     // PICTURE into DEST, pixel for pixel when the sizes agree.
     virtual void DrawPicture(const QImage& picture, const QRect& dest) = 0;
 };

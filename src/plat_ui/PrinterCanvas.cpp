@@ -11,6 +11,32 @@
 
 namespace zov::ui {
 
+namespace {
+
+// Lines break at word boundaries, and inside a word too long for a line.
+QTextOption Wrapping()
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
+// Where the paragraph of TEXT that starts at POS ends, and in BREAKLENGTH how many characters
+// end it there: CR LF, CR or LF, none at the end of the text.
+int ParagraphEnd(const QString& text, int pos, int& breakLength)
+{
+    const int length = int(text.size());
+    int end = pos;
+    while (end < length && text[end] != u'\r' && text[end] != u'\n')
+        ++end;
+    breakLength = 0;
+    if (end < length)
+        breakLength = text[end] == u'\r' && end + 1 < length && text[end + 1] == u'\n' ? 2 : 1;
+    return end;
+}
+
+} // namespace
+
 PrinterCanvas::PrinterCanvas(QPrinter& printer)
     : m_printer(printer)
     , m_font(QStringLiteral("Arial"))
@@ -101,8 +127,7 @@ int PrinterCanvas::DrawTextCount(const QRect& rect, const QString& text, int fro
     if (from >= length || rect.width() <= 0 || rect.height() <= 0)
         return 0;
 
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const QTextOption option = Wrapping();
     const qreal bottom = rect.y() + rect.height();
     qreal y = rect.y();
     int pos = from;
@@ -115,13 +140,8 @@ int PrinterCanvas::DrawTextCount(const QRect& rect, const QString& text, int fro
     std::vector<Placed> placed;
 
     while (pos < length) {
-        int end = pos;
-        while (end < length && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
         int breakLength = 0;
-        if (end < length)
-            breakLength = text[end] == u'\r' && end + 1 < length && text[end + 1] == u'\n' ? 2 : 1;
-
+        const int end = ParagraphEnd(text, pos, breakLength);
         auto layout = std::make_unique<QTextLayout>(text.mid(pos, end - pos), m_font, &m_printer);
         layout->setTextOption(option);
         layout->beginLayout();
@@ -159,6 +179,32 @@ int PrinterCanvas::DrawTextCount(const QRect& rect, const QString& text, int fro
         m_painter.restore();
     }
     return pos - from;
+}
+
+QStringList PrinterCanvas::BreakLines(const QString& text, int width)
+{
+    QStringList lines;
+    if (width <= 0)
+        return lines;
+    const QTextOption option = Wrapping();
+    for (int pos = 0; pos < int(text.size());) {
+        int breakLength = 0;
+        const int end = ParagraphEnd(text, pos, breakLength);
+        const QString paragraph = text.mid(pos, end - pos);
+        QTextLayout layout(paragraph, m_font, &m_printer);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            QString shown = paragraph.mid(line.textStart(), line.textLength());
+            while (!shown.isEmpty() && shown.back().isSpace())
+                shown.chop(1);
+            lines << shown;
+        }
+        layout.endLayout();
+        pos = end + breakLength;
+    }
+    return lines;
 }
 
 void PrinterCanvas::DrawPicture(const QImage& picture, const QRect& dest)

@@ -43,6 +43,7 @@ public:
     int TextHeight(const QString& text) override;
     void DrawTextWrapped(const QRect& rect, const QString& text) override;
     int DrawTextCount(const QRect& rect, const QString& text, int from) override;
+    QStringList BreakLines(const QString& text, int width) override;
     void DrawPicture(const QImage& picture, const QRect& dest) override;
 
 private:

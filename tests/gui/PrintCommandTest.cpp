@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace zov;
 using zovtest::RecordingPrintCanvas;
 using Kind = RecordingPrintCanvas::Kind;
@@ -105,7 +107,7 @@ TEST(PrintCommand, CtrlPPrintsAPdfAtPrinterResolutionWithAHeaderWhoseTextsNeverO
     for (const auto& op : page.ops)
         if (op.kind == Kind::Text && op.rect.y() < header.bottom() && !op.text.isEmpty())
             texts.push_back(&op);
-    EXPECT_EQ(texts.size(), 13u);
+    EXPECT_EQ(texts.size(), 14u); // labels, values and the description's one line
     for (std::size_t i = 0; i < texts.size(); ++i) {
         SCOPED_TRACE(texts[i]->text.toStdString());
         EXPECT_TRUE(header.contains(texts[i]->textBox())) << header.right() << " " << texts[i]->textBox().right();
@@ -130,4 +132,32 @@ TEST(PrintCommand, CtrlPPrintsAPdfAtPrinterResolutionWithAHeaderWhoseTextsNeverO
     EXPECT_EQ(valueOf(QStringLiteral("Ref saved:")), QStringLiteral("Port and starboard at the windward mark"));
     EXPECT_EQ(valueOf(QStringLiteral("Rules:")), QStringLiteral("10, 11, 13, 18.2(b)"));
     EXPECT_EQ(valueOf(QStringLiteral("Situation:")), QStringLiteral("Finishing line"));
+
+    // The description is printed in whole lines, all inside its box, which ends 25 pixels above
+    // the header frame's bottom edge: one line of it as typed; a longer one with its first line
+    // cut short by an ellipsis for the lines left out.
+    const std::pair<const char*, QStringList> descriptions[] = {
+        { "Blue on port tack meets Yellow on starboard two lengths from the mark", { "Blue on port tack meets Yellow on starboard two lengths from the mark" } },
+        { "Blue on port tack meets Yellow on starboard\r\ntwo lengths from the windward mark", { "Blue on port tack meets Yellow on starboard\u2026" } },
+        { "Blue on port\r\nYellow on starboard\r\nTwo lengths out\r\nThe mark to port\r\nWind 10 knots", { "Blue on port\u2026" } },
+    };
+    for (const auto& [description, printed] : descriptions) {
+        SCOPED_TRACE(description);
+        SetField(d.FHeader.Description, description);
+        recorder = RecordingPrintCanvas();
+        QTest::keyClick(window.windowHandle(), Qt::Key_P, Qt::ControlModifier);
+        recorder.inner = nullptr;
+        ASSERT_EQ(recorder.pages.size(), 1u);
+        const auto& ops = recorder.pages[0].ops;
+        const QRect frame = ops.front().rect;
+        const int boxBottom = frame.y() + frame.height() - 25;
+        QStringList lines;
+        const auto label = std::find_if(ops.begin(), ops.end(), [](const auto& op) { return op.text == QStringLiteral("Description:"); });
+        ASSERT_NE(label, ops.end());
+        for (auto op = label + 1; op != ops.end() && op->kind == Kind::Text; ++op) {
+            lines << op->text;
+            EXPECT_LE(op->textBox().bottom() + 1, boxBottom) << op->text.toStdString();
+        }
+        EXPECT_EQ(lines.join(u'|').toStdString(), printed.join(u'|').toStdString());
+    }
 }

@@ -55,6 +55,13 @@ TEST(PrinterCanvas, PdfResolutionIsCappedAndTextSlicesJoinUp)
     EXPECT_EQ(joined, text);
     EXPECT_EQ(canvas.DrawTextCount(box, text, int(text.size())), 0);
 
+    // The same lines without drawing them: each within the width, as many as the slices drew.
+    const QStringList lines = canvas.BreakLines(text, box.width());
+    for (const QString& l : lines)
+        EXPECT_LE(canvas.TextWidth(l), box.width()) << l.toStdString();
+    EXPECT_EQ(canvas.DrawTextCount(QRect(100, 100, 700, int(lines.size()) * line), text, 0), text.size());
+    EXPECT_LT(canvas.DrawTextCount(QRect(100, 100, 700, int(lines.size() - 1) * line), text, 0), text.size());
+
     // A box lower than one line takes nothing.
     EXPECT_EQ(canvas.DrawTextCount(QRect(100, 100, 700, line - 1), text, 0), 0);
     EXPECT_EQ(canvas.DrawTextCount(QRect(100, 100, 0, 10 * line), text, 0), 0);

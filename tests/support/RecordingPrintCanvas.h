@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <stdexcept>
 #include <vector>
@@ -126,6 +127,18 @@ public:
         if (taken > 0)
             add({ Kind::Counted, rect, text.mid(from, taken), FontSize(), {} });
         return taken;
+    }
+    // Fixed pitch: a paragraph (ended by LF or CR LF) cut every line's worth of characters.
+    QStringList BreakLines(const QString& text, int width) override
+    {
+        if (inner)
+            return inner->BreakLines(text, width);
+        QStringList lines;
+        const int perLine = width / CharWidth();
+        for (const QString& paragraph : QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n'))
+            for (qsizetype at = 0; perLine > 0 && (at == 0 || at < paragraph.size()); at += perLine)
+                lines << paragraph.mid(at, perLine);
+        return lines;
     }
     void DrawPicture(const QImage& picture, const QRect& dest) override
     {
