@@ -520,8 +520,6 @@ TEST(MainWindowUser, ThumbnailsAreDrawnFromTheDiagramInMemory)
 
     // The view fitted at opening, the thumbnail drawn from its zone, and Zoom all hold the whole
     // remark, to the end of its text.
-    TDiagram* d = f.window.CurrentDiagram();
-    ASSERT_NE(d, nullptr);
     TObjet* remark = d->FRoot;
     while (remark->FSibling)
         remark = remark->FSibling;
