@@ -14,6 +14,8 @@
 
 #include <csignal>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +73,9 @@ TEST(ReplacingFile, KeepsTheFormerFileItsPermissionsAndLinksAndSaysWhyItFailed)
         ASSERT_TRUE(file.isOpen());
         ASSERT_TRUE(file.write("new content", 11));
         EXPECT_EQ(contentOf(target), QByteArray("former")); // not before the commit
+        // Written without a name, nothing shows beside the target meanwhile.
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System, QDir::Name).join(u' '),
+            "link.zov race.zov");
         ASSERT_TRUE(file.commit());
     }
     EXPECT_EQ(contentOf(target), QByteArray("new content"));
@@ -122,4 +127,47 @@ TEST(ReplacingFile, PicturesAndTextsThatCannotBeWrittenWholeLeaveTheFormerFile)
     EXPECT_EQ(contentOf(picture), QByteArray("former picture"));
     EXPECT_EQ(contentOf(text), QByteArray("former text"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase), (QStringList { "race.png", "Temp.xml" }));
+}
+
+TEST(ReplacingFile, ASaveKilledHalfwayLeavesNothingAndTheNextSaveClearsWhatOthersLeft)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("race.zov");
+    put(target, "former");
+    const std::string big(4 << 20, 'x');
+    const auto killedWhileWriting = [&] {
+        io::ReplacingFile file(target.toStdString());
+        if (file.write(big.data(), big.size()))
+            std::raise(SIGKILL);
+        std::exit(1);
+    };
+    const auto files = [&] {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::System, QDir::Name).join(u' ').toStdString();
+    };
+    EXPECT_EXIT(killedWhileWriting(), testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EQ(files(), "race.zov");
+    EXPECT_EQ(contentOf(target), QByteArray("former"));
+
+    // Where files cannot be written without a name, the next save of the same target removes
+    // what a killed one left: not the temporary files of other targets, not other names, not
+    // the file of a save still at work.
+    struct NamedFiles {
+        NamedFiles() { io::ReplacingFile::setUnnamedFiles(false); }
+        ~NamedFiles() { io::ReplacingFile::setUnnamedFiles(true); }
+    } named;
+    EXPECT_EXIT(killedWhileWriting(), testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EQ(files().find("race.zov race.zov.tmp-"), 0u) << files();
+    const QStringList others { "other.zov.tmp-0123abcd", "race.zov.tmp-0123", "race.zov.tmp-inwork00" };
+    for (const QString& name : others)
+        put(dir.filePath(name), "x");
+    const int inWork = ::open(dir.filePath(others[2]).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(inWork, LOCK_EX), 0);
+    {
+        io::ReplacingFile file(target.toStdString());
+        ASSERT_TRUE(file.write("new", 3));
+        ASSERT_TRUE(file.commit());
+    }
+    ::close(inWork);
+    EXPECT_EQ(files(), "other.zov.tmp-0123abcd race.zov race.zov.tmp-0123 race.zov.tmp-inwork00");
+    EXPECT_EQ(contentOf(target), QByteArray("new"));
 }

@@ -7,13 +7,22 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace io {
 
 namespace {
+
+std::atomic<bool> unnamedFiles { true };
+
+// A temporary name is the target's name, this mark and as many of these digits.
+constexpr const char* TemporaryMark = ".tmp-";
+constexpr std::size_t TemporaryDigits = 8;
+constexpr const char Digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
 
 // A name beside Path that no other writer picks at the same time.
 std::string temporaryName(const std::string& path)
@@ -23,17 +32,61 @@ std::string temporaryName(const std::string& path)
     const unsigned long long token
         = (static_cast<unsigned long long>(now) * 2654435761ull) ^ (static_cast<unsigned long long>(::getpid()) << 20)
         ^ counter.fetch_add(1);
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string suffix;
     unsigned long long rest = token;
-    for (int i = 0; i < 8; ++i) {
-        suffix += digits[rest % 36];
+    for (std::size_t i = 0; i < TemporaryDigits; ++i) {
+        suffix += Digits[rest % 36];
         rest /= 36;
     }
-    return path + ".tmp-" + suffix;
+    return path + TemporaryMark + suffix;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Whether Name is a temporary name that temporaryName gives a file named Base.
+bool isTemporaryOf(const std::string& name, const std::string& base)
+{
+    const std::string prefix = base + TemporaryMark;
+    return name.size() == prefix.size() + TemporaryDigits && name.compare(0, prefix.size(), prefix) == 0
+        && name.find_first_not_of(Digits, prefix.size()) == std::string::npos;
+}
+
+// Removes the temporary files of Target that a save killed halfway left behind, and nothing
+// else. A save at work holds a lock on its file, which is therefore left alone.
+void removeLeftTemporaries(const std::string& target)
+{
+    DIR* folder = ::opendir(folderOf(target).c_str());
+    if (!folder)
+        return;
+    const std::string base = target.substr(target.rfind('/') + 1);
+    const int folderFd = ::dirfd(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        if (!isTemporaryOf(entry->d_name, base))
+            continue;
+        const int fd
+            = ::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat status {};
+        if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(folderFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(folder);
 }
 
 } // namespace
+
+void ReplacingFile::setUnnamedFiles(bool allowed)
+{
+    unnamedFiles = allowed;
+}
 
 ReplacingFile::ReplacingFile(const std::string& path)
     : m_target(path)
@@ -48,21 +101,39 @@ ReplacingFile::ReplacingFile(const std::string& path)
     }
     struct stat former {};
     const bool exists = ::stat(m_target.c_str(), &former) == 0;
+    if (exists && S_ISDIR(former.st_mode)) {
+        m_error = std::strerror(EISDIR);
+        return;
+    }
     if (exists && !S_ISREG(former.st_mode)) {
         m_error = "it is not a regular file";
         return;
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        m_temporary = temporaryName(m_target);
-        m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0 || errno != EEXIST)
-            break;
+    removeLeftTemporaries(m_target);
+    // The file gets its name through its descriptor's entry under /proc at the commit.
+    if (unnamedFiles && ::access("/proc/self/fd", X_OK) == 0) {
+        m_fd = ::open(folderOf(m_target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        // These say that the file system (or the system) cannot make a file without a name.
+        if (m_fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            m_error = std::strerror(errno);
+            return;
+        }
     }
     if (m_fd < 0) {
-        m_error = std::strerror(errno);
-        m_temporary.clear();
-        return;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_temporary = temporaryName(m_target);
+            m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (m_fd >= 0 || errno != EEXIST)
+                break;
+        }
+        if (m_fd < 0) {
+            m_error = std::strerror(errno);
+            m_temporary.clear();
+            return;
+        }
     }
+    // Held until the file is in place: a save of the same target meanwhile leaves it alone.
+    ::flock(m_fd, LOCK_EX);
     // The file keeps the permissions it had.
     if (exists)
         ::fchmod(m_fd, former.st_mode & 07777);
@@ -107,25 +178,39 @@ bool ReplacingFile::commit()
         return false;
     if (::fsync(m_fd) != 0)
         return failed(errno);
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0)
-        return failed(errno);
+    if (m_temporary.empty()) {
+        // A name of its own first: a link cannot replace a file, a rename can, in one step.
+        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string name = temporaryName(m_target);
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                m_temporary = name;
+                break;
+            }
+            if (errno != EEXIST)
+                return failed(errno);
+        }
+        if (m_temporary.empty())
+            return failed(EEXIST);
+    }
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
         return failed(errno);
     m_temporary.clear();
+    // Closed once in place, which ends the lock; the sync above has reported any write error.
+    ::close(m_fd);
+    m_fd = -1;
     return true;
 }
 
 void ReplacingFile::cancel()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
     if (!m_temporary.empty()) {
         ::unlink(m_temporary.c_str());
         m_temporary.clear();
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
 }
 

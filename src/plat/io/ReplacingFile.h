@@ -1,8 +1,11 @@
 #pragma once
-// A file that replaces its target only once it is complete. It is written under a temporary name
-// beside the target, flushed to the disk and then renamed over it: a failure at any point (a full
-// disk, a value that cannot be written) leaves the former file as it was and removes the
-// temporary one. Every failure keeps the system's own reason ("No space left on device").
+// A file that replaces its target only once it is complete. It is written as a file without a
+// name in the target's folder, flushed to the disk and only then given a name and put over the
+// target: a failure at any point (a full disk, a value that cannot be written), or the program
+// killed halfway, leaves the former file as it was and nothing beside it. Where the file system
+// cannot make a file without a name, it is written under a temporary name beside the target
+// instead; one that a killed program left there is removed by the next save of that target.
+// Every failure keeps the system's own reason ("No space left on device").
 
 #include <cstddef>
 #include <string>
@@ -11,9 +14,9 @@ namespace io {
 
 class ReplacingFile {
 public:
-    // Creates the temporary file for Path; when that fails, isOpen() is false and error() says why.
+    // Creates the file for Path; when that fails, isOpen() is false and error() says why.
     explicit ReplacingFile(const std::string& path);
-    // Without a commit the temporary file is removed.
+    // Without a commit the file is dropped.
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
@@ -31,11 +34,15 @@ public:
     // Abandons the file; the target stays as it was.
     void cancel();
 
+    // Whether files are written without a name where the file system allows it (the default);
+    // tests turn it off to run the way of file systems that do not.
+    static void setUnnamedFiles(bool allowed);
+
 private:
     bool failed(int code);
 
     std::string m_target;
-    std::string m_temporary;
+    std::string m_temporary; // empty while the file has no name
     std::string m_error;
     int m_fd = -1;
 };
