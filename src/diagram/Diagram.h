@@ -273,7 +273,8 @@ public:
     // a progress window (diagram/Progress.h) whose Cancel keeps the frames written so far.
     // The file appears only once complete.
     void ExportAnimatedGif();
-    // The objects and their positions as XML in "Temp.xml" in the current folder.
+    // The objects and their positions as XML, FFileName + ".htm". The file appears only once
+    // complete.
     void ExportXml();
     // Whether a picture export is running (the animated one lets events run between frames).
     static bool ExportRunning();

@@ -376,8 +376,7 @@ void TDiagram::ExportAnimatedGif()
 
 void TDiagram::ExportXml()
 {
-    // Always this name in the current folder, whatever path was chosen: other tools read it there.
-    io::TextFile f("Temp.xml");
+    io::TextFile f(FFileName + ".htm");
     f.writeLine("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     f.writeLine("<Diagram>");
     for (const TObjet* o = FRoot; o; o = o->FSibling) {

@@ -38,8 +38,7 @@ const SaveType SaveTypes[] = {
 };
 
 // The files a Save As to Name with extension Ext (upper case, with its dot) writes, as far as
-// they could replace a file of the user's. The XML export always writes its one file in the
-// current folder, which is nobody's document.
+// they could replace a file of the user's.
 QStringList FilesWritten(const QString& name, const QString& ext, const TDiagram& d)
 {
     for (const char* still : { ".GIF", ".JPG", ".PNG", ".BMP" })
@@ -54,7 +53,7 @@ QStringList FilesWritten(const QString& name, const QString& ext, const TDiagram
         return files;
     }
     if (ext == QLatin1String(".HTM"))
-        return {};
+        return { name + QStringLiteral(".htm") };
     const std::string existing = io::findExtensionVariant(name.toStdString(), DiagramExtension);
     return { existing.empty() ? name + QStringLiteral(".zov") : QString::fromStdString(existing) };
 }

@@ -424,19 +424,22 @@ TEST(ExportAnimatedGif, AFrameOfAnotherLayoutOrPaletteIsRefused)
     EXPECT_TRUE(refused(QByteArray("GIF87a") + frame.mid(6), nullptr));
 }
 
-TEST(ExportXml, TempXmlInTheCurrentFolderWithCrLf)
+TEST(ExportXml, AtTheChosenNameWithCrLf)
 {
     Race r, empty;
     const QString before = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(r.dir.path()));
-    r.diagram.FFileName = "/elsewhere/chosen"; // plays no part
+    ASSERT_TRUE(QDir::setCurrent(empty.dir.path()));
+    r.diagram.FFileName = r.dir.filePath("chosen").toStdString();
     r.diagram.ExportXml();
-    const QByteArray text = r.read("Temp.xml");
+    const QByteArray text = r.read("chosen.htm");
     TObjet* root = std::exchange(empty.diagram.FRoot, nullptr);
+    empty.diagram.FFileName = r.dir.filePath("none").toStdString();
     empty.diagram.ExportXml();
     empty.diagram.FRoot = root;
-    const QByteArray none = r.read("Temp.xml");
+    const QByteArray none = r.read("none.htm");
     QDir::setCurrent(before);
+    EXPECT_EQ(r.files().join(u' '), "chosen.htm none.htm");
+    EXPECT_TRUE(empty.files().isEmpty()); // nothing in the current folder
 
     EXPECT_EQ(none, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Diagram>\r\n</Diagram>\r\n");
     EXPECT_EQ(text.count('\n'), text.count("\r\n"));

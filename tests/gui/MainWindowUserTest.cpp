@@ -261,7 +261,8 @@ TEST(MainWindowUser, SaveAsWritesTheTypeChosenInTheDialogForABareName)
 {
     UserFixture f;
     const QString cwd = QDir::currentPath();
-    QDir::setCurrent(f.dir.path()); // the XML export writes into the current folder
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path()); // nothing is written into the current folder
     f.press(Qt::Key_B);
     TDiagram* d = f.window.CurrentDiagram();
     ASSERT_NE(d, nullptr);
@@ -294,7 +295,7 @@ TEST(MainWindowUser, SaveAsWritesTheTypeChosenInTheDialogForABareName)
         { 4, "picture", "picture.png", "\x89PNG" },
         { 5, "photo", "photo.jpg", "\xFF\xD8" },
         { 6, "bitmap", "bitmap.bmp", "BM" },
-        { 7, "page", "Temp.xml", "<?xml" },
+        { 7, "page", "page.htm", "<?xml" },
     };
     for (const Case& c : cases) {
         f.answerSaveDialog(types[c.type], c.typed);
@@ -309,6 +310,7 @@ TEST(MainWindowUser, SaveAsWritesTheTypeChosenInTheDialogForABareName)
     }
     EXPECT_FALSE(QFile::exists(f.path("moving.xxx")));
     EXPECT_FALSE(QFile::exists(f.path("steps.uuu")));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
     EXPECT_TRUE(f.host.texts.isEmpty()); // no file was in the way: nothing asked
 
     // A typed extension decides, whatever the type chosen.
@@ -345,6 +347,17 @@ TEST(MainWindowUser, SaveAsAsksOnceBeforeReplacingTheFileItWillWrite)
     f.window.Saveas1->trigger();
     EXPECT_TRUE(Contents(f.path("picture.png")).startsWith("\x89PNG"));
     EXPECT_EQ(d->FFileName, f.path("picture").toStdString());
+
+    // So does the XML page.
+    QFile::copy(f.path("picture.png"), f.path("page.htm"));
+    f.host.texts.clear();
+    f.host.answer = QMessageBox::No;
+    f.answerSaveDialog(types[7], QStringLiteral("page"));
+    f.window.Saveas1->trigger();
+    ASSERT_EQ(f.host.texts.size(), 1);
+    EXPECT_TRUE(f.host.texts[0].startsWith("page.htm already exists."));
+    EXPECT_TRUE(Contents(f.path("page.htm")).startsWith("\x89PNG"));
+    f.host.answer = QMessageBox::Yes;
 
     // A diagram file in the way: one question, then the diagram is written.
     ASSERT_TRUE(zovtest::SaveTemplateFile(&TDiagram::NewEmpty, f.path("taken")));
