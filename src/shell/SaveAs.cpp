@@ -3,6 +3,7 @@
 #include "diagram_view/DiagramView.h"
 #include "plat/io/FileNames.h"
 #include "plat/io/Paths.h"
+#include "plat/rt/Errors.h"
 #include "plat_ui/DialogHost.h"
 #include "plat_ui/ErrorReport.h"
 #include "plat_ui/FileIcons.h"
@@ -146,8 +147,9 @@ void TZovForm::SaveAs(const QString& chosen)
     const QString suffix = QFileInfo(chosen).suffix();
     const QString ext = suffix.isEmpty() ? QString() : QStringLiteral(".") + suffix.toUpper();
     const QString name = RemoveExtension(chosen);
+    // A folder of that name is not offered for replacing: the write says why it fails.
     for (const QString& file : FilesWritten(name, ext, *d))
-        if (QFileInfo::exists(file)) {
+        if (QFileInfo::exists(file) && !QFileInfo(file).isDir()) {
             if (!AskReplace(file))
                 return; // as if the dialog had been cancelled
             break;
@@ -177,6 +179,10 @@ void TZovForm::SaveAs(const QString& chosen)
             d->ExportXml();
         else
             done = WriteDiagram(*d, false); // replacing it was asked above
+    } catch (const rt::IoError& e) {
+        // Shown whole, as a failed save is: the path with its extension, and why.
+        done = false;
+        ui::ShowMessage(QString::fromStdString(e.what()), this);
     } catch (const std::exception& e) {
         done = false;
         ReportError(e);

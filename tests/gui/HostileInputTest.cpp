@@ -3,6 +3,8 @@
 
 #include "diagram/Diagram.h"
 #include "plat/io/Paths.h"
+#include "plat_ui/ErrorReport.h"
+#include "shell/ErrorDisplay.h"
 #include "shell/MainWindow.h"
 #include "shell/Settings.h"
 
@@ -85,11 +87,13 @@ QByteArray contentOf(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// A main window holding one diagram saved as Folder/race.zov.
+// A main window holding one diagram saved as Folder/race.zov; errors are shown as the program
+// shows them.
 struct SavedDiagram {
     explicit SavedDiagram(const QString& folder)
         : file(folder + QStringLiteral("/race.zov"))
     {
+        SetErrorReporter([](const std::exception& e) { DisplayException(e); });
         ShowMainWindowForTest(window);
         window.NewFromTemplate(3);
         window.AskSaveFileName = [this] { return file; };
@@ -97,6 +101,7 @@ struct SavedDiagram {
         saved = contentOf(file);
         host.texts.clear();
     }
+    ~SavedDiagram() { SetErrorReporter({}); }
     // Ctrl+S on a diagram with a change; the text of the one box that follows.
     QString SaveAgain()
     {
@@ -107,6 +112,15 @@ struct SavedDiagram {
         return host.texts.value(0);
     }
     QStringList FilesBeside() const { return QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files); }
+    // Save As to Path; the texts of the boxes that follow.
+    std::string SaveAs(const QString& path)
+    {
+        host.texts.clear();
+        window.AskSaveFileName = [path] { return path; };
+        window.SaveAsClick();
+        window.AskSaveFileName = [this] { return file; };
+        return host.texts.join(u'|').toStdString();
+    }
 
     FakeDialogHost host;
     TZovForm window;
@@ -131,6 +145,10 @@ TEST(HostileInput, ASaveOnAFullDiskSaysSoAndKeepsTheFormerFile)
     EXPECT_EQ(contentOf(d.file), d.saved);
     EXPECT_EQ(d.FilesBeside(), (QStringList { "filler", "race.zov" })); // nothing half written left
     EXPECT_EQ(d.window.CurrentDiagram()->FModified, 1);
+    // An export says the same, naming the whole path.
+    const QString picture = dir.filePath("disk/race.png");
+    EXPECT_EQ(d.SaveAs(picture), "Cannot write " + picture.toStdString() + ": No space left on device");
+    EXPECT_EQ(d.FilesBeside(), (QStringList { "filler", "race.zov" }));
 
     // Room again: the save goes through.
     QFile::remove(dir.filePath("disk/filler"));
@@ -160,6 +178,16 @@ TEST(HostileInput, ASaveWhoseWritesFailNamesTheCauseAndKeepsTheFormerFile)
     EXPECT_EQ(contentOf(d.file), d.saved);
     EXPECT_EQ(d.FilesBeside(), QStringList { "race.zov" });
     EXPECT_EQ(d.window.CurrentDiagram()->FModified, 1);
+
+    // An export that cannot be written names the whole path and the reason, and the diagram
+    // keeps its name: a folder in the way, a path through a file.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.png"));
+    const QString folder = dir.filePath("folder.png");
+    EXPECT_EQ(d.SaveAs(folder), "Cannot write " + folder.toStdString() + ": Is a directory");
+    const QString page = dir.filePath("race.zov/page.htm");
+    EXPECT_EQ(d.SaveAs(page), "Cannot create " + page.toStdString() + ": Not a directory");
+    EXPECT_EQ(d.window.CurrentDiagram()->FFileName, RemoveExtension(d.file).toStdString());
+    EXPECT_EQ(d.window.windowTitle().toStdString(), "Zovaran: race");
 }
 
 TEST(HostileInput, APipeOrADeviceNamedLikeADiagramIsRefusedWithoutBlockingWhateverTheWayIn)
