@@ -14,6 +14,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 
 #include <new>
 #include <unordered_set>
@@ -178,10 +179,22 @@ std::string Damaged(const std::string& path, const std::string& what)
     return "Cannot open " + path + ": the file is damaged (" + what + ")";
 }
 
+std::string NotADiagram(const std::string& path)
+{
+    return "Cannot open " + path + ": it is not a diagram file";
+}
+
 std::string ReadInPart(const std::string& path, const std::string& why)
 {
     return path + " could be read only in part (" + why
         + "). What was read is shown without a file name, so that saving it cannot replace the original.";
+}
+
+// Whether Data begins as a diagram file does, with a version word below 256: a picture or a text
+// file begins otherwise.
+bool BeginsAsDiagram(io::Bytes data)
+{
+    return data.size() >= 2 && data[1] == 0;
 }
 
 enum class Result { Done, Incomplete, Failed };
@@ -189,6 +202,15 @@ enum class Result { Done, Incomplete, Failed };
 // Reads Data into a fresh diagram, then hands it over to D: D never holds half a file.
 Result Parse(TDiagram& d, const std::string& path, io::Bytes data, Reporter& say)
 {
+    if (data.size() == 0) {
+        say.say("Cannot open " + path + ": the file is empty");
+        return Result::Failed;
+    }
+    // What fails to read in a file of some other kind is no damage to speak of.
+    const auto failed = [&](const std::string& damage) {
+        say.say(BeginsAsDiagram(data) ? Damaged(path, damage) : NotADiagram(path));
+        return Result::Failed;
+    };
     TDiagram read;
     CurrentDiagramScope scope(&read); // objects destroyed on a failure clear their references there
     io::BinaryReader s(data);
@@ -201,7 +223,7 @@ Result Parse(TDiagram& d, const std::string& path, io::Bytes data, Reporter& say
         if (first != mkEnd) {
             TObjet* root = read.ReadObject(s, state);
             if (!root) {
-                say.say(NotCompatibleMessage);
+                say.say(BeginsAsDiagram(data) ? std::string(NotCompatibleMessage) : NotADiagram(path));
                 return Result::Failed;
             }
             read.FRoot = root;
@@ -225,16 +247,13 @@ Result Parse(TDiagram& d, const std::string& path, io::Bytes data, Reporter& say
             read.FSelected = nullptr;
         }
     } catch (const io::FormatError& e) {
-        if (e.kind() == io::FormatError::Kind::NotCompatible)
+        if (e.kind() == io::FormatError::Kind::NotCompatible && BeginsAsDiagram(data))
             say.say(NotCompatibleMessage);
-        say.say(Damaged(path, e.what()));
-        return Result::Failed;
+        return failed(e.what());
     } catch (const std::bad_alloc&) {
-        say.say(Damaged(path, "not enough memory"));
-        return Result::Failed;
+        return failed("not enough memory");
     } catch (const std::exception& e) {
-        say.say(Damaged(path, std::string(e.what()) + " near byte " + std::to_string(s.pos())));
-        return Result::Failed;
+        return failed(std::string(e.what()) + " near byte " + std::to_string(s.pos()));
     }
     lastReport.objects = state.objects;
     RegisterInWriteOrder(read);
@@ -327,7 +346,14 @@ bool TDiagram::LoadFromFile(const std::string& name, bool showErrors)
     Reporter say(showErrors);
     FFileName = name;
     Trace("Loading: " + name);
-    const std::string path = io::findExtensionVariant(name, DiagramExtension);
+    std::string path = io::findExtensionVariant(name, DiagramExtension);
+    if (path.empty())
+        // A folder, say, named as a diagram: the reader says what it is, under its own name.
+        for (const std::string& other : io::extensionVariants(name, DiagramExtension))
+            if (QFileInfo::exists(QString::fromStdString(other))) {
+                path = other;
+                break;
+            }
     lastReport.path = path.empty() ? name + DiagramExtension : path;
     auto fail = [&](const std::string& message) {
         say.say(message);

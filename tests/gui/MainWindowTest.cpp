@@ -18,7 +18,9 @@
 #include "gui/MainWindowTesting.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -176,14 +178,30 @@ TEST(MainWindow, CommandLineOpensAFileAndIgnoresSwitches)
     EXPECT_EQ(f.window.CurrentDiagram()->FHeader.SituationType, stLeewardMark);
     EXPECT_EQ(RecentFiles[0], f.path("from-disk"));
 
-    // A file that cannot be read leaves no tab behind.
-    QFile broken(f.path("broken.zov"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not a diagram at all");
-    broken.close();
-    f.window.OpenDiagram(f.path("broken"));
-    EXPECT_EQ(f.window.DiagramTabCount(), 1);
-    EXPECT_FALSE(f.host.texts.isEmpty());
+    // A file that cannot be read leaves no tab behind, and the message says what it is, with
+    // the name given.
+    const auto put = [&](const char* name, const QByteArray& content) {
+        QFile file(f.path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    };
+    put("broken.zov", QByteArray("not a diagram at all, ").repeated(40));
+    put("empty.zov", {});
+    QImage picture(100, 100, QImage::Format_RGB32); // long enough to hold a diagram's header
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x)
+            picture.setPixel(x, y, qRgb(x * 37 % 256, y * 91 % 256, x * y % 256));
+    ASSERT_TRUE(picture.save(f.path("picture.zov"), "PNG"));
+    ASSERT_TRUE(QDir(f.dir.path()).mkdir("folder.zov"));
+    const std::pair<const char*, const char*> refused[] = { { "broken.zov", "it is not a diagram file" },
+        { "empty.zov", "the file is empty" }, { "picture.zov", "it is not a diagram file" },
+        { "folder.zov", "it is a folder, not a file" } };
+    for (const auto& [name, why] : refused) {
+        f.host.texts.clear();
+        f.window.GetParams({ f.path(name) });
+        EXPECT_EQ(f.window.DiagramTabCount(), 1);
+        EXPECT_EQ(f.host.texts.join(u'|').toStdString(), "Cannot open " + f.path(name).toStdString() + ": " + why);
+    }
 }
 
 TEST(MainWindow, FilesThatShortenAlikeGetTabsOfTheirOwn)
