@@ -448,10 +448,11 @@ void TZovForm::SetCaptionOfFile(const QString& fileName)
 
 void TZovForm::SetCaptionOfDiagram(const TDiagram& d)
 {
-    // The file its tab names: a file read only in part keeps its name there, though the diagram
-    // has none to save under.
-    const auto tab = m_tabFile.find(&d);
-    SetCaptionOfFile(tab != m_tabFile.end() ? tab->second : QString::fromStdString(d.FFileName));
+    const auto part = m_partOf.find(&d);
+    if (part != m_partOf.end())
+        setWindowTitle(FBaseCaption + QStringLiteral(": ") + part->second);
+    else
+        SetCaptionOfFile(QString::fromStdString(d.FFileName));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -558,12 +559,16 @@ void TZovForm::OpenDiagram(const QString& fileName)
             CloseClick();
             return;
         }
-        m_tabFile[&d] = fileName;
         if (LastFileReport().outcome == FileReport::Outcome::Done) {
             m_ownFile[&d] = fileName;
             AddToRecentFiles(fileName);
+        } else {
+            // Shown without a file name, as the message said: the tab does not name the file as
+            // this diagram's.
+            const QString file = QFileInfo(QString::fromStdString(LastFileReport().path)).fileName();
+            m_partOf[&d] = QStringLiteral("Part of ") + file;
+            TabControl->setTabText(TabOfView(m_current), m_partOf[&d]);
         }
-        SetCaptionOfFile(fileName);
     }
     ActivateDiagram();
     TDiagram& d = *CurrentDiagram();
@@ -648,7 +653,7 @@ void TZovForm::ReleaseTab(int index)
         if (Characteristics)
             Characteristics->Forget(&view->diagram());
         m_ownFile.erase(&view->diagram());
-        m_tabFile.erase(&view->diagram());
+        m_partOf.erase(&view->diagram());
         if (Diagram == &view->diagram())
             Diagram = nullptr;
         if (m_current == view)

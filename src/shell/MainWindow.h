@@ -233,8 +233,9 @@ private:
     int m_commandDepth = 0; // commands under way (a box may let events run inside one)
     // The file each diagram was read from or last written to: a Save elsewhere asks first.
     std::map<const TDiagram*, QString> m_ownFile;
-    // The file each diagram's tab names (none for a new diagram), which the caption names too.
-    std::map<const TDiagram*, QString> m_tabFile;
+    // What the tab and the caption call a diagram read only in part ("Part of race.zov"): it has
+    // no file name of its own until it is saved under one.
+    std::map<const TDiagram*, QString> m_partOf;
     QString FBaseCaption;
     Qt::WindowStates FRestoreState = Qt::WindowMaximized;
 };

@@ -192,7 +192,7 @@ void TZovForm::SaveAs(const QString& chosen)
         d->FFileName = oldName;
         return;
     }
-    m_tabFile[d] = name;
+    m_partOf.erase(d);
     SetCaptionOfFile(chosen);
     TabControl->setTabText(TabOfView(m_current), ShortenPath(name));
     Save1->setEnabled(true);

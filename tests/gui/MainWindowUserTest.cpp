@@ -404,7 +404,8 @@ TEST(MainWindowUser, TheCaptionNamesTheDiagramOfTheCurrentTab)
     QTest::mouseClick(f.window.TabControl, Qt::LeftButton, Qt::NoModifier, f.window.TabControl->tabRect(1).center());
     EXPECT_EQ(f.window.windowTitle().toStdString(), "Zovaran: race");
 
-    // A file read only in part: its tab and the caption name it alike, whichever tab was between.
+    // A file read only in part is shown without a file name: its tab and the caption say what
+    // it is, whichever tab was between, until it is saved under a name.
     QByteArray bytes = Contents(f.path("race.zov"));
     bytes.chop(2);
     QFile cut(f.path("cut short.zov"));
@@ -413,11 +414,21 @@ TEST(MainWindowUser, TheCaptionNamesTheDiagramOfTheCurrentTab)
     cut.close();
     f.window.OpenDiagram(f.path("cut short"));
     ASSERT_EQ(LastFileReport().outcome, FileReport::Outcome::Incomplete);
-    EXPECT_EQ(f.window.windowTitle().toStdString(), "Zovaran: cut short");
-    EXPECT_EQ(f.tabCaptions().last(), ShortenPath(f.path("cut short")));
-    QTest::mouseClick(f.window.TabControl, Qt::LeftButton, Qt::NoModifier, f.window.TabControl->tabRect(1).center());
-    QTest::mouseClick(f.window.TabControl, Qt::LeftButton, Qt::NoModifier, f.window.TabControl->tabRect(3).center());
-    EXPECT_EQ(f.window.windowTitle().toStdString(), "Zovaran: cut short");
+    EXPECT_EQ(f.window.windowTitle().toStdString(), "Zovaran: Part of cut short.zov");
+    EXPECT_EQ(f.tabCaptions().last(), "Part of cut short.zov");
+    EXPECT_EQ(RecentFiles[0], f.path("race"));
+    const auto clickTab = [&](int index) {
+        QTest::mouseClick(f.window.TabControl, Qt::LeftButton, Qt::NoModifier, f.window.TabControl->tabRect(index).center());
+    };
+    clickTab(1);
+    clickTab(3);
+    EXPECT_EQ(f.window.windowTitle().toStdString(), "Zovaran: Part of cut short.zov");
+    f.answerSaveDialog(TZovForm::SaveFilters()[0], QStringLiteral("kept"));
+    f.press(Qt::Key_S);
+    EXPECT_EQ(f.tabCaptions().last(), ShortenPath(f.path("kept")));
+    clickTab(1);
+    clickTab(3);
+    EXPECT_EQ(f.window.windowTitle().toStdString(), "Zovaran: kept");
 }
 
 TEST(MainWindowUser, OpeningAFileWithCommentsLeavesThemToBeRead)
