@@ -135,8 +135,8 @@ TEST(ReplacingFile, ASaveKilledHalfwayLeavesNothingAndTheNextSaveClearsWhatOther
     const QString target = dir.filePath("race.zov");
     put(target, "former");
     const std::string big(4 << 20, 'x');
-    const auto killedWhileWriting = [&] {
-        io::ReplacingFile file(target.toStdString());
+    const auto killedWhileWriting = [&](io::ReplacingFile::Naming naming) {
+        io::ReplacingFile file(target.toStdString(), naming);
         if (file.write(big.data(), big.size()))
             std::raise(SIGKILL);
         std::exit(1);
@@ -144,18 +144,14 @@ TEST(ReplacingFile, ASaveKilledHalfwayLeavesNothingAndTheNextSaveClearsWhatOther
     const auto files = [&] {
         return QDir(dir.path()).entryList(QDir::Files | QDir::System, QDir::Name).join(u' ').toStdString();
     };
-    EXPECT_EXIT(killedWhileWriting(), testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EXIT(killedWhileWriting(io::ReplacingFile::Naming::UnnamedWherePossible), testing::KilledBySignal(SIGKILL), "");
     EXPECT_EQ(files(), "race.zov");
     EXPECT_EQ(contentOf(target), QByteArray("former"));
 
     // Where files cannot be written without a name, the next save of the same target removes
     // what a killed one left: not the temporary files of other targets, not other names, not
     // the file of a save still at work.
-    struct NamedFiles {
-        NamedFiles() { io::ReplacingFile::setUnnamedFiles(false); }
-        ~NamedFiles() { io::ReplacingFile::setUnnamedFiles(true); }
-    } named;
-    EXPECT_EXIT(killedWhileWriting(), testing::KilledBySignal(SIGKILL), "");
+    EXPECT_EXIT(killedWhileWriting(io::ReplacingFile::Naming::Temporary), testing::KilledBySignal(SIGKILL), "");
     EXPECT_EQ(files().find("race.zov race.zov.tmp-"), 0u) << files();
     const QStringList others { "other.zov.tmp-0123abcd", "race.zov.tmp-0123", "race.zov.tmp-inwork00" };
     for (const QString& name : others)

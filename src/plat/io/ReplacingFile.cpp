@@ -17,8 +17,6 @@ namespace io {
 
 namespace {
 
-std::atomic<bool> unnamedFiles { true };
-
 // A temporary name is the target's name, this mark and as many of these digits.
 constexpr const char* TemporaryMark = ".tmp-";
 constexpr std::size_t TemporaryDigits = 8;
@@ -83,12 +81,7 @@ void removeLeftTemporaries(const std::string& target)
 
 } // namespace
 
-void ReplacingFile::setUnnamedFiles(bool allowed)
-{
-    unnamedFiles = allowed;
-}
-
-ReplacingFile::ReplacingFile(const std::string& path)
+ReplacingFile::ReplacingFile(const std::string& path, Naming naming)
     : m_target(path)
 {
     // A link keeps pointing at the file it names, which gets the new content.
@@ -111,7 +104,7 @@ ReplacingFile::ReplacingFile(const std::string& path)
     }
     removeLeftTemporaries(m_target);
     // The file gets its name through its descriptor's entry under /proc at the commit.
-    if (unnamedFiles && ::access("/proc/self/fd", X_OK) == 0) {
+    if (naming == Naming::UnnamedWherePossible && ::access("/proc/self/fd", X_OK) == 0) {
         m_fd = ::open(folderOf(m_target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         // These say that the file system (or the system) cannot make a file without a name.
         if (m_fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {

@@ -14,8 +14,11 @@ namespace io {
 
 class ReplacingFile {
 public:
+    // Whether the file is written without a name where the file system allows it (as the
+    // program does), or always under a temporary name (as where it does not).
+    enum class Naming { UnnamedWherePossible, Temporary };
     // Creates the file for Path; when that fails, isOpen() is false and error() says why.
-    explicit ReplacingFile(const std::string& path);
+    explicit ReplacingFile(const std::string& path, Naming naming = Naming::UnnamedWherePossible);
     // Without a commit the file is dropped.
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
@@ -33,10 +36,6 @@ public:
     bool commit();
     // Abandons the file; the target stays as it was.
     void cancel();
-
-    // Whether files are written without a name where the file system allows it (the default);
-    // tests turn it off to run the way of file systems that do not.
-    static void setUnnamedFiles(bool allowed);
 
 private:
     bool failed(int code);
