@@ -83,19 +83,25 @@ void TDiagram::Step(bool repaint)
         FFrameIndex = 0;
         Trace("Step " + std::to_string(FStep));
         BuildAnimationList(FStep);
-        AddStep();
+        if (!PlaceStepDrawnAhead())
+            AddStep();
         if (FStep >= FPlayUntil && FPaused == 0)
             Pause();
     }
     if (OnTrack)
         OnTrack(AnimationPosition());
-    if (repaint)
+    if (repaint) {
         Repaint();
+        // The tick that reaches the next step then only puts it in place.
+        if (FFrameIndex > 0 && FStep < FPlayUntil && FStep < FStepCount)
+            DrawStepAhead(FStep + 1);
+    }
 }
 
 void TDiagram::AddStep()
 {
     Trace("AddStep " + std::to_string(FStep));
+    m_stepAhead.reset(); // drawn for the picture as it was
     if (!FBackGraphics)
         return;
     gfx::Graphics& g = *FBackGraphics;
@@ -105,16 +111,102 @@ void TDiagram::AddStep()
     g.setTracking(gfx::Graphics::Tracking::WhileDrawing);
     {
         const gfx::BandedDrawing bands(g);
-        if (FShowTracks && FStep > 1)
-            for (TObjet* o = FRoot; o; o = o->NextInWalk())
-                if (o->FSituation == FStep && o->FPrev)
-                    o->DrawTrack(g);
-        for (TObjet* o = FRoot; o; o = o->NextInWalk())
-            if (o->FSituation == FStep && o != FSelected)
-                o->Draw(g);
+        DrawStepAdditions(g);
     }
     m_added |= g.tracked();
     g.setTracking(gfx::Graphics::Tracking::Off);
+}
+
+void TDiagram::DrawStepAdditions(gfx::Graphics& g)
+{
+    if (FShowTracks && FStep > 1)
+        for (TObjet* o = FRoot; o; o = o->NextInWalk())
+            if (o->FSituation == FStep && o->FPrev)
+                o->DrawTrack(g);
+    for (TObjet* o = FRoot; o; o = o->NextInWalk())
+        if (o->FSituation == FStep && o != FSelected)
+            o->Draw(g);
+}
+
+TDiagram::StepAhead::~StepAhead() = default; // the bands finish drawing before the picture goes
+
+std::int32_t TDiagram::StepDrawnAhead() const
+{
+    return m_stepAhead ? m_stepAhead->step : 0;
+}
+
+bool TDiagram::DrawnAheadFor(const StepAhead& ahead, std::int32_t step) const
+{
+    return ahead.step == step && ahead.selected == FSelected && ahead.hovered == FHovered && ahead.showTracks == FShowTracks;
+}
+
+void TDiagram::DrawStepAhead(std::int32_t step)
+{
+    if (!m_drawing.stepsAhead || !FBackGraphics || !FBackBitmap)
+        return;
+    if (m_stepAhead && DrawnAheadFor(*m_stepAhead, step))
+        return;
+    m_stepAhead.reset();
+    CurrentDiagramScope current(this);
+    // The objects draw as at the tick that reaches the step: that step shown, at its first frame.
+    struct ShownFrame {
+        TDiagram& d;
+        std::int32_t step, frame;
+        ~ShownFrame()
+        {
+            d.FStep = step;
+            d.FFrameIndex = frame;
+        }
+    } shown { *this, FStep, FFrameIndex };
+    FStep = step;
+    FFrameIndex = 0;
+
+    gfx::Graphics& g = *FBackGraphics;
+    SetTransform(g);
+    g.setTracking(gfx::Graphics::Tracking::MeasureOnly);
+    DrawStepAdditions(g);
+    const QRect area = g.tracked() & FBackBitmap->image().rect();
+    g.setTracking(gfx::Graphics::Tracking::Off);
+
+    auto ahead = std::make_unique<StepAhead>();
+    ahead->step = step;
+    ahead->selected = FSelected;
+    ahead->hovered = FHovered;
+    ahead->showTracks = FShowTracks;
+    ahead->area = area;
+    if (!area.isEmpty()) {
+        ahead->picture = std::make_unique<gfx::Bitmap>(FBackBitmap->image().copy(area));
+        if (ahead->picture->isNull())
+            return; // no memory for it: the step is drawn at its tick
+        ahead->graphics = std::make_unique<gfx::Graphics>(*ahead->picture);
+        gfx::Graphics& part = *ahead->graphics;
+        SetTransform(part);
+        part.setTransform(part.transform() * QTransform::fromTranslate(-area.left(), -area.top()));
+        part.beginBands();
+        DrawStepAdditions(part);
+        part.handOverKept();
+    }
+    m_stepAhead = std::move(ahead);
+}
+
+bool TDiagram::PlaceStepDrawnAhead()
+{
+    const std::unique_ptr<StepAhead> ahead = std::move(m_stepAhead);
+    if (!ahead || !DrawnAheadFor(*ahead, FStep) || !FBackGraphics)
+        return false;
+    Trace("AddStep " + std::to_string(FStep) + " drawn ahead");
+    if (ahead->area.isEmpty())
+        return true;
+    try {
+        ahead->graphics->endBands(); // mostly drawn long before
+    } catch (...) {
+        return false; // drawn at the tick, which raises what failed
+    }
+    gfx::Graphics& g = *FBackGraphics;
+    g.resetTransform();
+    g.copyFrom(ahead->picture->image(), ahead->area.topLeft());
+    m_added |= ahead->area;
+    return true;
 }
 
 void TDiagram::BuildAnimationList(std::int32_t step)

@@ -68,11 +68,13 @@ std::vector<TObjet*> StepPaintOrder(TObjet* root, std::int32_t limit, const TObj
 // The default e-mail address new diagrams receive (from the settings).
 extern std::string DefaultEmail;
 
-// How a diagram draws its pictures: in bands, over the sea it keeps between redraws, as the
-// program does; or plainly, or from scratch, to compare with.
+// How a diagram draws its pictures: in bands, over the sea it keeps between redraws, each
+// animation step drawn ahead while the animation waits for the tick that reaches it, as the
+// program does; or plainly, from scratch, each step at its tick, to compare with.
 struct DrawingOptions {
     gfx::Drawing drawing = gfx::Drawing::InBands;
     bool keptSea = true;
+    bool stepsAhead = true;
 };
 
 class TDiagram : public DiagramLink {
@@ -225,6 +227,9 @@ public:
     void Step(bool repaint);
     void AddStep();
     void BuildAnimationList(std::int32_t step);
+    // The step that the animation has drawn ahead while it waits for the tick that reaches it
+    // (0: none); a tick that reaches it puts the drawing in place instead of drawing the step.
+    std::int32_t StepDrawnAhead() const;
     void Pause();
     void NextStep();
     void PrevStep();
@@ -327,6 +332,29 @@ private:
         }
     };
     SeaPicture m_sea[2];
+
+    // What a new step adds to the static picture: the tracks that lead to it and its objects.
+    void DrawStepAdditions(gfx::Graphics& g);
+    // The next step drawn ahead into a copy of the part of the static picture it covers, on the
+    // pool's threads while the animation waits for its next tick. It holds while nothing else
+    // draws on the static picture: whatever does drops it.
+    struct StepAhead {
+        std::int32_t step = 0;
+        TObjet* selected = nullptr; // the drawing leaves out the selected and the hovered object
+        TObjet* hovered = nullptr;
+        std::uint8_t showTracks = 0;
+        QRect area; // of the static picture, in client pixels
+        std::unique_ptr<gfx::Bitmap> picture; // that part, the step drawn on it (bands may still be drawing)
+        std::unique_ptr<gfx::Graphics> graphics;
+        ~StepAhead();
+    };
+    std::unique_ptr<StepAhead> m_stepAhead;
+    // Whether AHEAD is STEP drawn as the diagram would draw it now.
+    bool DrawnAheadFor(const StepAhead& ahead, std::int32_t step) const;
+    // Draws STEP ahead, unless it already is.
+    void DrawStepAhead(std::int32_t step);
+    // Puts the step drawn ahead in place when it is the step now reached, and says whether it did.
+    bool PlaceStepDrawnAhead();
 
     // Draws what lies on top of the static picture (MyPaint's last part), traced when painting.
     void DrawOnTop(gfx::Graphics& g, bool trace);

@@ -181,6 +181,7 @@ void TDiagram::FormResize()
         SetZoomFactor(ClientWidth() * double(FZoom) / FLastWidth);
     FLastWidth = rt::checked<std::uint16_t>(ClientWidth());
     Trace("NewSize  W=" + std::to_string(ClientWidth()) + " H=" + std::to_string(ClientHeight()));
+    m_stepAhead.reset();
     FBackGraphics.reset();
     m_staticChanged = true;
     m_staticDrawn = false;
@@ -217,6 +218,7 @@ void TDiagram::Redraw(gfx::Graphics* graphics)
     gfx::Graphics& g = *target;
     const bool back = target == FBackGraphics.get();
     if (back) {
+        m_stepAhead.reset(); // drawn for the picture as it was
         m_staticChanged = true;
         m_staticDrawn = false;
         m_added = QRegion();

@@ -153,6 +153,41 @@ TEST(BandedDrawing, AnimationStepsAndTicksDrawThePlainPictures)
     EXPECT_EQ(steps, 3);
 }
 
+// While the animation waits for its next tick it draws the next step ahead, in bands, into a copy
+// of the part of the static picture the step covers; the tick that reaches the step puts that
+// part in place. The static picture must be the one that drawing the step at its tick, plainly,
+// gives: step after step, and when the picture is redrawn (here zoomed) after the step was drawn
+// ahead for it as it was.
+TEST(BandedDrawing, StepsDrawnAheadAreTheStepsDrawnAtTheirTick)
+{
+    auto ahead = FittedMixedDiagram(1200, 800, 6);
+    auto atTick = FittedMixedDiagram(1200, 800, 6, 6, { gfx::Drawing::Plain, true, false });
+    const auto bothDo = [&](const std::function<void(TDiagram&)>& action) { SideBySide(*ahead, *atTick, action); };
+    bothDo([](TDiagram& d) {
+        d.SetMode(dmAnimation);
+        d.Pause(); // the test is the timer
+    });
+    ASSERT_GE(ahead->FStepCount, 4);
+    int placed = 0;
+    for (int tick = 0; tick < 3 * FramesPerStep; ++tick) {
+        if (tick == FramesPerStep + 5)
+            bothDo([](TDiagram& d) {
+                d.FZoom = 1.37f;
+                d.NewDisplay();
+            });
+        const std::int32_t drawnAhead = ahead->StepDrawnAhead();
+        bothDo([](TDiagram& d) { d.WMTimer(1); });
+        const std::string when = "tick " + std::to_string(tick) + ", step " + std::to_string(ahead->FStep);
+        if (ahead->FFrameIndex == 0) {
+            placed += drawnAhead == ahead->FStep;
+            EXPECT_SAME_PICTURE(ahead->FBackBitmap->image(), atTick->FBackBitmap->image(), "static picture, " + when);
+        } else
+            EXPECT_EQ(ahead->StepDrawnAhead(), ahead->FStep + 1) << when;
+        EXPECT_EQ(atTick->StepDrawnAhead(), 0) << when;
+    }
+    EXPECT_EQ(placed, 3);
+}
+
 // The bench's large diagram: 100 marks, 100 racing boats of 99 steps each, opened with its
 // first picture, fitted to a full-HD client area.
 TEST(BandedDrawing, OpeningALargeDiagramDrawsThePlainPicture)

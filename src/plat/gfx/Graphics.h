@@ -87,6 +87,9 @@ public:
     // the calls are drawn at once. Nothing may read the picture's pixels while they are kept.
     void beginBands();
     void endBands();
+    // Hands every call kept so far to the bands and returns while they draw; endBands waits for
+    // them. For a drawing whose calls are all made, finished later.
+    void handOverKept();
     // Whether the calls are being kept.
     bool keepingCalls() const { return m_kept != nullptr; }
 

@@ -289,15 +289,23 @@ void Graphics::endBands()
     m_kept.reset();
 }
 
+void Graphics::handOverKept()
+{
+    if (!m_kept)
+        return;
+    m_kept->allKept = true;
+    drawKept(false);
+}
+
 void Graphics::drawKept(bool finish)
 {
     std::vector<Call> calls;
     calls.swap(m_kept->calls);
-    if (!finish)
+    if (!finish && !m_kept->allKept)
         m_kept->calls.reserve(MaxKeptCalls);
     if (!calls.empty()) {
         if (!m_kept->work)
-            m_kept->work = startWork(finish ? calls.size() : SIZE_MAX);
+            m_kept->work = startWork(finish || m_kept->allKept ? calls.size() : SIZE_MAX);
         const std::vector<QRect>& bands = m_kept->work->bands;
         // A clip-sensitive call over the edge between two bands is drawn on the whole picture.
         const auto whole = [&](const Call& c) {

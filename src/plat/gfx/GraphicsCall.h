@@ -139,6 +139,7 @@ struct Graphics::Kept {
     std::shared_ptr<BandWork> work; // made when the first calls are handed over
     std::deque<std::shared_ptr<Batch>> inFlight; // handed to the bands, oldest first
     bool wholeDrawing = false; // the last batch is drawn on the whole picture
+    bool allKept = false; // every call of the drawing is kept: the bands are sized for them
 };
 
 // Qt's pen and brush as last handed to a painter, handed again while the calls keep them: the
