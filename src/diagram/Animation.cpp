@@ -178,7 +178,7 @@ void TDiagram::DrawStepAhead(std::int32_t step)
         ahead->picture = std::make_unique<gfx::Bitmap>(FBackBitmap->image().copy(area));
         if (ahead->picture->isNull())
             return; // no memory for it: the step is drawn at its tick
-        ahead->graphics = std::make_unique<gfx::Graphics>(*ahead->picture);
+        ahead->graphics = std::make_unique<gfx::Graphics>(*ahead->picture, m_drawing.drawing);
         gfx::Graphics& part = *ahead->graphics;
         SetTransform(part);
         part.setTransform(part.transform() * QTransform::fromTranslate(-area.left(), -area.top()));
