@@ -46,9 +46,12 @@ TEST(Program, ASecondStartHandsItsFileToTheFirst)
     env.insert("ZOVARAN_INSTANCE", "zovaran-test-" + QString::number(QCoreApplication::applicationPid()));
     env.insert("XDG_RUNTIME_DIR", dir.path()); // private to the user, and gone after the test
 
+    // What the programs write to their standard error shows with the test's own (a sanitizer's
+    // report fails the test).
     QProcess first;
     first.setProcessEnvironment(env);
     first.setWorkingDirectory(dir.path());
+    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     first.start(ZOVARAN_BINARY, { "-debug" });
     ASSERT_TRUE(first.waitForStarted());
     const QString trace = dir.filePath("TRACE.TXT");
@@ -65,6 +68,7 @@ TEST(Program, ASecondStartHandsItsFileToTheFirst)
         QProcess second;
         second.setProcessEnvironment(env);
         second.setWorkingDirectory(dir.path());
+        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         second.start(ZOVARAN_BINARY, arguments);
         ASSERT_TRUE(second.waitForFinished(15000));
         EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
