@@ -18,6 +18,11 @@ int main(int argc, char** argv)
     // Read meanwhile: the fonts' configuration, which the window's first text needs.
     zov::FontConfigReader fontConfig;
     zov::ZovApplication app(argc, argv);
+    // Qt lets go of the fonts' configuration as the application object goes: not while it is
+    // still being read (a second start ends at once).
+    struct FontConfigAwaited {
+        ~FontConfigAwaited() { zov::AwaitFontConfig(); }
+    } fontConfigAwaited;
     QApplication::setWindowIcon(zov::ProgramIcon());
     zov::LoadImageReadersAhead();
     const QStringList parameters = zov::CommandLineParameters();
