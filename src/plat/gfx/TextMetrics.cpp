@@ -121,15 +121,21 @@ void dropFaces()
 }
 
 // A thread's engines must go before its font data does: the GUI thread's when the application
-// ends, any other thread's right before it finishes, from that thread itself.
+// ends, any other thread's right before it finishes, from that thread itself. The connection
+// that does it is made, run and undone by that thread alone.
 void dropFacesAtTheEnd()
 {
     QThread* thread = QThread::currentThread();
     const QCoreApplication* app = QCoreApplication::instance();
-    if (app && thread == app->thread())
+    if (app && thread == app->thread()) {
         qAddPostRoutine(dropFaces);
-    else
-        QObject::connect(thread, &QThread::finished, dropFaces); // direct: on the finishing thread
+        return;
+    }
+    auto* connection = new QObject;
+    QObject::connect(thread, &QThread::finished, connection, [connection] {
+        dropFaces();
+        delete connection;
+    }, Qt::DirectConnection);
 }
 
 Face& faceFor(const Font& font)
