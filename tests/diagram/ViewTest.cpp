@@ -2,6 +2,7 @@
 #include "diagram/DiagramHost.h"
 #include "model/Objet.h"
 #include "plat/gfx/Graphics.h"
+#include "plat/gfx/Path.h"
 
 #include <QImage>
 
@@ -27,7 +28,9 @@ public:
     void Draw(gfx::Graphics& g) override
     {
         ++draws;
-        g.fillRectangle({ FColor }, QRectF(FX - 10, FY - 10, 20, 20));
+        gfx::Path square;
+        square.addRectangle(QRectF(FX - 10, FY - 10, 20, 20));
+        g.fillPath({ FColor }, square);
     }
     int draws = 0;
 };

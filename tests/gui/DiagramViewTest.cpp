@@ -1,5 +1,6 @@
 #include "diagram_view/DiagramView.h"
 #include "model/Objet.h"
+#include "plat/gfx/Path.h"
 #include "model/Settings.h"
 #include "plat/rt/Errors.h"
 #include "plat_ui/ErrorReport.h"
@@ -35,7 +36,12 @@ public:
         FColor = color;
         FBounds = { pos.x - 10, pos.y - 10, 20, 20 };
     }
-    void Draw(gfx::Graphics& g) override { g.fillRectangle({ FColor }, QRectF(FX - 10, FY - 10, 20, 20)); }
+    void Draw(gfx::Graphics& g) override
+    {
+        gfx::Path square;
+        square.addRectangle(QRectF(FX - 10, FY - 10, 20, 20));
+        g.fillPath({ FColor }, square);
+    }
 };
 
 } // namespace

@@ -57,12 +57,22 @@ void drawScene(gfx::Graphics& g, unsigned seed, double zoom)
             break;
         }
         case 3: g.drawEllipse(pen, QRectF(at, QSizeF(real(2, 400), real(2, 300)))); break;
-        case 4: g.fillEllipse({ colour(pick(2) == 0) }, QRectF(at, QSizeF(real(2, 60), real(2, 60)))); break;
-        case 5: g.fillRectangle({ colour(pick(2) == 0) }, QRectF(at, QSizeF(real(1, 200), real(1, 150)))); break;
-        case 6: g.drawRectangle(pen, QRectF(at, QSizeF(real(1, 300), real(1, 200)))); break;
+        case 4:
+        case 5:
+        case 6:
         case 7: {
-            const QPointF pts[] = { at, at + QPointF(real(-200, 200), real(-200, 200)), at + QPointF(real(-200, 200), real(-200, 200)) };
-            g.drawLines(pen, pts);
+            gfx::Path p;
+            if (i % 4 == 0)
+                p.addEllipse(QRectF(at, QSizeF(real(2, 60), real(2, 60))));
+            else if (i % 4 == 3) {
+                const QPointF pts[] = { at, at + QPointF(real(-200, 200), real(-200, 200)), at + QPointF(real(-200, 200), real(-200, 200)) };
+                p.addLines(pts);
+            } else
+                p.addRectangle(QRectF(at, QSizeF(real(1, 300), real(1, 200))));
+            if (i % 2 == 0)
+                g.fillPath({ colour(pick(2) == 0) }, p);
+            else
+                g.drawPath(pen, p);
             break;
         }
         case 8: g.drawArc(pen, QRectF(at, QSizeF(real(10, 300), real(10, 300))), float(real(0, 360)), float(real(-300, 300))); break;
@@ -141,7 +151,9 @@ TEST(GraphicsBands, CallsEndingOnABandsEdgeDrawThePlainPixels)
             const QPoint corner = rows ? QPoint(at % 7, at) : QPoint(at, at % 7);
             g.copyFrom(strip, corner);
             g.drawImage(strip, QPointF(rows ? QPoint(size.width() / 2, at) : QPoint(at, size.height() / 2)));
-            g.fillRectangle({ 0xFF000000 | colour }, rows ? QRectF(size.width() - 9, at, 9, 1) : QRectF(at, size.height() - 9, 1, 9));
+            gfx::Path bar;
+            bar.addRectangle(rows ? QRectF(size.width() - 9, at, 9, 1) : QRectF(at, size.height() - 9, 1, 9));
+            g.fillPath({ 0xFF000000 | colour }, bar);
         }
     };
     for (const int n : { 1, 2, 3, 8 }) {
@@ -181,7 +193,9 @@ TEST(GraphicsBands, NothingIsDrawnUntilTheBandsAre)
     {
         const gfx::BandedDrawing kept(g);
         EXPECT_TRUE(g.keepingCalls());
-        g.fillRectangle({ 0xFFFF0000 }, QRectF(0, 0, 400, 300));
+        gfx::Path all;
+        all.addRectangle(QRectF(0, 0, 400, 300));
+        g.fillPath({ 0xFFFF0000 }, all);
         EXPECT_EQ(picture.image().pixel(200, 150), qRgb(0, 0, 0)) << "drawn before the bands";
     }
     EXPECT_FALSE(g.keepingCalls());

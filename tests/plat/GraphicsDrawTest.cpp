@@ -94,7 +94,9 @@ TEST(GraphicsPixels, PenShapeAndDashes)
     g.drawLine(pen(4.0f), 10, 40, 30, 40);
     EXPECT_EQ(alphaAt(b, 29, 40), 255);
     EXPECT_EQ(alphaAt(b, 31, 40), 0);
-    g.drawRectangle(pen(4.0f), QRectF(50, 50, 30, 30));
+    gfx::Path square;
+    square.addRectangle(QRectF(50, 50, 30, 30));
+    g.drawPath(pen(4.0f), square);
     EXPECT_EQ(alphaAt(b, 49, 49), 255);
 
     // Dash patterns in pen widths: dot 1 on 1 off, dash 3 on 1 off, dash-dot 3 1 1 1.
@@ -117,7 +119,9 @@ TEST(GraphicsPixels, TransformsAndClear)
     g.scaleTransform(2.0, 2.0);
     EXPECT_EQ(g.transform().map(QPointF(10, 20)), QPointF(0, 0));
     EXPECT_EQ(g.transform().map(QPointF(15, 30)), QPointF(10, 20));
-    g.fillRectangle(gfx::Brush { 0xFF0000FF }, QRectF(10, 20, 5, 5));
+    gfx::Path square;
+    square.addRectangle(QRectF(10, 20, 5, 5));
+    g.fillPath(gfx::Brush { 0xFF0000FF }, square);
     EXPECT_EQ(b.image().pixel(5, 5), 0xFF0000FFu);
     EXPECT_EQ(alphaAt(b, 12, 12), 0);
 

@@ -306,28 +306,6 @@ void Graphics::drawLine(const Pen& pen, QPointF a, QPointF b)
     submit(std::move(c));
 }
 
-void Graphics::drawLines(const Pen& pen, std::span<const QPointF> points)
-{
-    if (points.size() < 2)
-        return;
-    Call c = call(CallKind::Polyline);
-    c.points = QPolygonF(QList<QPointF>(points.begin(), points.end()));
-    if (placing() && touches(c, c.points.boundingRect(), strokeMargin(pen)))
-        return;
-    c.pen = pen;
-    submit(std::move(c));
-}
-
-void Graphics::drawRectangle(const Pen& pen, const QRectF& rect)
-{
-    Call c = call(CallKind::Rectangle);
-    if (placing() && touches(c, rect.normalized(), strokeMargin(pen)))
-        return;
-    c.pen = pen;
-    c.rect = rect;
-    submit(std::move(c));
-}
-
 void Graphics::drawEllipse(const Pen& pen, const QRectF& rect)
 {
     Path p;
@@ -386,31 +364,6 @@ void Graphics::fillAndDrawPath(const Brush& brush, const Pen& pen, const Path& p
 void Graphics::fillAndDrawCurve(const Brush& brush, const Pen& pen, std::span<const QPointF> points, float tension)
 {
     curve(&brush, &pen, points, tension);
-}
-
-void Graphics::fillRectangle(const Brush& brush, const QRectF& rect)
-{
-    Call c = call(CallKind::FillRectangle);
-    if (placing() && touches(c, rect.normalized(), 2.0))
-        return;
-    c.color = brush.color;
-    c.rect = rect;
-    c.clipSensitive = true; // Qt cuts a smoothed rectangle at a clip's sides before it fills it
-    submit(std::move(c));
-}
-
-void Graphics::fillEllipse(const Brush& brush, const QRectF& rect)
-{
-    Path p;
-    p.addEllipse(rect);
-    fillPath(brush, p);
-}
-
-void Graphics::fillPolygon(const Brush& brush, std::span<const QPointF> points)
-{
-    Path p;
-    p.addPolygon(points);
-    fillPath(brush, p);
 }
 
 void Graphics::drawImage(const QImage& image, const QRectF& dest)

@@ -49,7 +49,6 @@ public:
 
     // Antialiased vector drawing on or off (off at creation).
     void setSmoothing(bool on);
-    bool smoothing() const { return m_smoothing; }
 
     // World transform (world to device); translate, scale and rotate apply before the current one.
     // Back to identity.
@@ -107,10 +106,6 @@ public:
     void drawLine(const Pen& pen, double x1, double y1, double x2, double y2);
     // Straight line from A to B.
     void drawLine(const Pen& pen, QPointF a, QPointF b);
-    // Polyline with joined corners.
-    void drawLines(const Pen& pen, std::span<const QPointF> points);
-    // Outline of RECT.
-    void drawRectangle(const Pen& pen, const QRectF& rect);
     // Outline of the ellipse inscribed in RECT.
     void drawEllipse(const Pen& pen, const QRectF& rect);
     // Arc with polar angles in degrees, clockwise from +x, positive sweep clockwise.
@@ -130,12 +125,6 @@ public:
     // The figure of a curve through the points closed back to its first point by a straight
     // segment (as Path::addCurve then closeFigure build it): its interior, then its outline.
     void fillAndDrawCurve(const Brush& brush, const Pen& pen, std::span<const QPointF> points, float tension = 0.5f);
-    // Interior of RECT.
-    void fillRectangle(const Brush& brush, const QRectF& rect);
-    // Interior of the ellipse inscribed in RECT.
-    void fillEllipse(const Brush& brush, const QRectF& rect);
-    // Interior of the polygon through the points.
-    void fillPolygon(const Brush& brush, std::span<const QPointF> points);
 
     // Pictures, bilinear when scaled, without the half-pixel shift: a picture drawn at an
     // integer point under an identity transform lands pixel for pixel.

@@ -182,21 +182,6 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         p.setPen(tools.pen(c.pen, c.world));
         p.drawLine(QLineF(c.at, c.to));
         break;
-    case CallKind::Polyline:
-        setWorld(p, c.world * HalfPixel);
-        p.setPen(tools.pen(c.pen, c.world));
-        p.drawPolyline(c.points.constData(), int(c.points.size()));
-        break;
-    case CallKind::Rectangle:
-        setWorld(p, c.world * HalfPixel);
-        p.setPen(tools.pen(c.pen, c.world));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(c.rect);
-        break;
-    case CallKind::FillRectangle:
-        setWorld(p, c.world * HalfPixel);
-        p.fillRect(c.rect, toQColor(c.color));
-        break;
     case CallKind::ImageInRect:
         setWorld(p, c.world);
         p.drawImage(c.rect, c.picture());

@@ -25,9 +25,6 @@ enum class CallKind : std::uint8_t {
     CopyFrom,
     Shape, // a path filled, outlined, or filled and then outlined
     Line,
-    Polyline,
-    Rectangle,
-    FillRectangle,
     ImageInRect,
     ImageAt,
     Text,
