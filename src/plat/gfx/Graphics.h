@@ -80,10 +80,11 @@ public:
     // order instead of drawn, and drawn in batches: each band (a strip of the picture) by a
     // thread of the pool from the same calls, to the very pixels that the calls drawn one after
     // another would give, while the next calls are kept. The few calls whose pixels depend on
-    // where the painter clips (lines with a pen wider than a pixel, smoothed rectangles, scaled
+    // where the painter clips (strokes with a pen wider than a pixel, underlined text, scaled
     // pictures) are drawn on the whole picture when they reach over a band's edge. All is drawn
-    // when the BandedDrawing ends. On a device that is no picture, or from a thread of the pool,
-    // the calls are drawn at once. Nothing may read the picture's pixels while they are kept.
+    // when the BandedDrawing ends. On a device that is no picture, from a thread of the pool, or
+    // for a Graphics made to draw plainly, the calls are drawn at once. Nothing may read the
+    // picture's pixels while they are kept.
     void beginBands();
     void endBands();
     // Hands every call kept so far to the bands and returns while they draw; endBands waits for
