@@ -404,9 +404,10 @@ void Graphics::drawString(const QString& text, const Font& font, const Brush& br
         return;
     Call c = call(CallKind::Text);
     if (placing()) {
-        // The layout box, grown by half an em for the glyphs that reach out of it.
+        // The layout box, grown by half an em for the glyphs that reach out of it. The line is
+        // this thread's, laid out once for its size: the thread that draws it lays it out anew.
         const double em = font.emSize();
-        const QRectF world = QRectF(origin, gfx::measureString(text, font)).adjusted(-em / 2, -em / 2, em / 2, em / 2);
+        const QRectF world = QRectF(origin, layoutLine(text, font)->size).adjusted(-em / 2, -em / 2, em / 2, em / 2);
         if (touches(c, world, 2.0))
             return;
     }
