@@ -203,7 +203,7 @@ void Graphics::run(QPainter& p, PaintTools& tools, const Call& c, const QRegion&
         const QColor colour = toQColor(c.color);
         p.setPen(colour);
         const std::shared_ptr<const LaidOutLine> line = layoutLine(c.text, c.font);
-        p.drawGlyphRun(c.at, line->glyphs);
+        p.drawGlyphRun(c.at, glyphsToDraw(*line, c.font, c.world));
         for (const QRectF& bar : line->bars)
             p.fillRect(bar.translated(c.at), colour);
         break;

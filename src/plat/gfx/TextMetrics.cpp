@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <string>
 #include <tuple>
@@ -34,6 +35,10 @@ struct Face {
     // The face at the ems drawn so far. Each size has a font engine of its own, which keeps the
     // glyphs it has rendered: a new engine per line would render every glyph anew.
     std::map<double, QRawFont> sized;
+    // The face's tables as a font file (null until needed, empty when of no use), and the faces
+    // made of it at the ems drawn so large that they are drawn as outlines (see outlinesOf).
+    QByteArray fontFile;
+    std::map<double, QRawFont> outlined;
 };
 
 // Lines laid out so far (step numbers and texts come back at every paint), by face, em and text.
@@ -173,6 +178,68 @@ double lineHeightOf(const Face& face, double em)
     return (face.ascender + face.descender + face.lineGap) / face.unitsPerEm * em;
 }
 
+// Glyphs drawn larger than this, in device pixels, Qt takes as outlines from the face instead of
+// its glyph cache.
+constexpr double LargestCachedGlyph = 64.0;
+
+void putU16(QByteArray& out, int offset, quint32 v)
+{
+    out[offset] = char(v >> 8);
+    out[offset + 1] = char(v);
+}
+
+void putU32(QByteArray& out, int offset, quint32 v)
+{
+    putU16(out, offset, v >> 16);
+    putU16(out, offset + 2, v & 0xFFFF);
+}
+
+// The tables of RAW that outlines need, as a font file of its own; empty when the face has no
+// outlines, or when its tables are not of the style asked for (a style Qt makes up by slanting or
+// thickening the outlines, which a face made of the tables would not do).
+QByteArray fontFileOf(const QRawFont& raw, int style)
+{
+    // In the order of their tags, as a font file lists them.
+    static const char* const Tags[] = { "CFF ", "OS/2", "cmap", "cvt ", "fpgm", "gasp", "glyf", "head", "hhea",
+        "hmtx", "loca", "maxp", "name", "post", "prep" };
+    QList<std::pair<const char*, QByteArray>> tables;
+    for (const char* tag : Tags)
+        if (QByteArray table = raw.fontTable(tag); !table.isEmpty())
+            tables.append({ tag, table });
+    const QByteArray head = raw.fontTable("head");
+    const int own = head.size() >= 46 ? readU16(head, 44) & 3 : -1; // macStyle: bold 1, italic 2
+    if (own != (style & (FontBold | FontItalic)) || !(raw.fontTable("glyf").size() || raw.fontTable("CFF ").size()))
+        return QByteArray("");
+    const int count = int(tables.size());
+    int pow2 = 1, log2 = 0;
+    while (pow2 * 2 <= count) {
+        pow2 *= 2;
+        ++log2;
+    }
+    QByteArray file(12 + 16 * count, '\0');
+    putU32(file, 0, raw.fontTable("CFF ").isEmpty() ? 0x00010000u : 0x4F54544Fu); // TrueType or 'OTTO'
+    putU16(file, 4, quint32(count));
+    putU16(file, 6, quint32(pow2 * 16));
+    putU16(file, 8, quint32(log2));
+    putU16(file, 10, quint32(count * 16 - pow2 * 16));
+    for (int i = 0; i < count; ++i) {
+        QByteArray table = tables[i].second;
+        const int length = int(table.size());
+        table.append(QByteArray((4 - length % 4) % 4, '\0'));
+        quint32 sum = 0;
+        for (int at = 0; at < table.size(); at += 4)
+            sum += (quint32(quint8(table[at])) << 24) | (quint32(quint8(table[at + 1])) << 16)
+                | (quint32(quint8(table[at + 2])) << 8) | quint32(quint8(table[at + 3]));
+        const int record = 12 + 16 * i;
+        file.replace(record, 4, tables[i].first, 4);
+        putU32(file, record + 4, sum);
+        putU32(file, record + 8, quint32(file.size()));
+        putU32(file, record + 12, quint32(length));
+        file.append(table);
+    }
+    return file;
+}
+
 } // namespace
 
 QSizeF measureString(const QString& text, const Font& font)
@@ -256,6 +323,32 @@ std::shared_ptr<const LaidOutLine> layoutLine(const QString& text, const Font& f
     line.size = measureString(text, font);
     lines.emplace(std::move(key), laidOut);
     return laidOut;
+}
+
+const QGlyphRun& glyphsToDraw(const LaidOutLine& line, const Font& font, const QTransform& world)
+{
+    const double em = font.emSize();
+    if (em * em * std::abs(world.determinant()) < LargestCachedGlyph * LargestCachedGlyph)
+        return line.glyphs;
+    // Qt takes these outlines from the face the engine shares with the others of its font, which
+    // keeps the sub-pixel offset of the last glyph it rendered for a glyph cache: they would
+    // follow what the thread drew before. They come from a face of their own, made of the same
+    // tables, which draws nothing but outlines.
+    if (line.outlines.isEmpty() && !line.glyphs.isEmpty()) {
+        Face& face = faceFor(font);
+        auto outlined = face.outlined.find(em);
+        if (outlined == face.outlined.end()) {
+            if (face.fontFile.isNull())
+                face.fontFile = fontFileOf(face.raw, font.style());
+            if (face.outlined.size() >= MaxCachedSizes)
+                face.outlined.clear();
+            outlined = face.outlined.emplace(em, QRawFont(face.fontFile, em, QFont::PreferNoHinting)).first;
+        }
+        line.outlines = line.glyphs;
+        if (outlined->second.isValid())
+            line.outlines.setRawFont(outlined->second);
+    }
+    return line.outlines;
 }
 
 } // namespace gfx

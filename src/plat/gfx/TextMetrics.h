@@ -9,6 +9,7 @@
 #include <QList>
 #include <QRectF>
 #include <QSizeF>
+#include <QTransform>
 #include <QString>
 
 #include <memory>
@@ -32,8 +33,13 @@ struct LaidOutLine {
     QGlyphRun glyphs;
     QList<QRectF> bars;
     QSizeF size; // as measureString gives it
+    mutable QGlyphRun outlines; // made by glyphsToDraw when first drawn as outlines
 };
 // The line is the calling thread's: it is drawn by that thread alone.
 std::shared_ptr<const LaidOutLine> layoutLine(const QString& text, const Font& font);
+// The glyphs that draw LINE, of FONT, under the world transform WORLD: the line's own, or where
+// they are drawn as outlines, the same glyphs from a face that draws nothing but outlines, so
+// that they look the same whatever the thread drew before.
+const QGlyphRun& glyphsToDraw(const LaidOutLine& line, const Font& font, const QTransform& world);
 
 } // namespace gfx
