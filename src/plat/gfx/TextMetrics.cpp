@@ -36,7 +36,7 @@ struct Face {
     // glyphs it has rendered: a new engine per line would render every glyph anew.
     std::map<double, QRawFont> sized;
     // The face's tables as a font file (null until needed, empty when of no use), and the faces
-    // made of it at the ems drawn so large that they are drawn as outlines (see outlinesOf).
+    // made of it at the ems drawn so large that they are drawn as outlines (see glyphsToDraw).
     QByteArray fontFile;
     std::map<double, QRawFont> outlined;
 };
