@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -33,6 +35,12 @@ void put(const QString& path, const QByteArray& data)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(data);
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat status {};
+    return ::stat(path.toLocal8Bit().constData(), &status) == 0 ? status.st_mode & 07777 : 0;
 }
 
 // For one scope the system refuses to let this process write a file past Bytes.
@@ -57,9 +65,31 @@ private:
     void (*m_signal)(int) = nullptr;
 };
 
+// Each case runs with the file written without a name where the file system allows it, and
+// always under a temporary name, as where it does not.
+class ReplacingFileNaming : public testing::TestWithParam<io::ReplacingFile::Naming> {
+protected:
+    // Whether a save's file has a name in Folder while it is written.
+    bool named(const QString& folder) const
+    {
+        const int fd = ::open(folder.toLocal8Bit().constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+        return GetParam() == io::ReplacingFile::Naming::Temporary || fd < 0;
+    }
+    void TearDown() override
+    {
+        io::syncCall = ::fsync;
+        io::lockCall = ::flock;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothNamings, ReplacingFileNaming,
+    testing::Values(io::ReplacingFile::Naming::UnnamedWherePossible, io::ReplacingFile::Naming::Temporary));
+
 } // namespace
 
-TEST(ReplacingFile, KeepsTheFormerFileItsPermissionsAndLinksAndSaysWhyItFailed)
+TEST_P(ReplacingFileNaming, KeepsTheFormerFileItsPermissionsAndLinksAndSaysWhyItFailed)
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("race.zov");
@@ -67,29 +97,56 @@ TEST(ReplacingFile, KeepsTheFormerFileItsPermissionsAndLinksAndSaysWhyItFailed)
     ::chmod(target.toLocal8Bit().constData(), 0640);
     const QString link = dir.filePath("link.zov");
     ASSERT_EQ(::symlink("race.zov", link.toLocal8Bit().constData()), 0);
+    // The target at each flush of its folder, which fails with Refusal where that is set.
+    std::vector<QByteArray> flushed;
+    int refusal = 0;
+    io::syncCall = [&](int fd) {
+        struct stat status {};
+        if (::fstat(fd, &status) != 0 || !S_ISDIR(status.st_mode))
+            return ::fsync(fd);
+        flushed.push_back(contentOf(target));
+        errno = refusal;
+        return refusal != 0 ? -1 : ::fsync(fd);
+    };
 
     {
-        io::ReplacingFile file(link.toStdString());
+        io::ReplacingFile file(link.toStdString(), GetParam());
         ASSERT_TRUE(file.isOpen());
         ASSERT_TRUE(file.write("new content", 11));
         EXPECT_EQ(contentOf(target), QByteArray("former")); // not before the commit
-        // Written without a name, nothing shows beside the target meanwhile.
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System, QDir::Name).join(u' '),
-            "link.zov race.zov");
+        // Nothing shows beside the target meanwhile but, where the file has a name, one that
+        // only its owner can read.
+        const QStringList beside
+            = QDir(dir.path()).entryList({ "race.zov.tmp-*" }, QDir::Files | QDir::System);
+        EXPECT_EQ(beside.size(), named(dir.path()) ? 1 : 0);
+        for (const QString& name : beside)
+            EXPECT_EQ(modeOf(dir.filePath(name)), 0600u);
         ASSERT_TRUE(file.commit());
     }
     EXPECT_EQ(contentOf(target), QByteArray("new content"));
+    EXPECT_EQ(flushed, std::vector<QByteArray> { "new content" }); // once in place, not before
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), target); // still a link to the file
-    struct stat status {};
-    ASSERT_EQ(::stat(target.toLocal8Bit().constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    EXPECT_EQ(modeOf(target), 0640u);
 
     {
-        io::ReplacingFile abandoned(target.toStdString());
+        io::ReplacingFile abandoned(target.toStdString(), GetParam());
         ASSERT_TRUE(abandoned.write("half", 4));
     }
     EXPECT_EQ(contentOf(target), QByteArray("new content"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System, QDir::Name), (QStringList { "link.zov", "race.zov" }));
+
+    // A new file gets what the umask leaves of a new file's permissions.
+    const mode_t before = ::umask(027);
+    EXPECT_TRUE(io::ReplacingFile(dir.filePath("new.zov").toStdString(), GetParam()).commit());
+    ::umask(before);
+    EXPECT_EQ(modeOf(dir.filePath("new.zov")), 0640u);
+    // A folder that the file system cannot flush fails no save; any other refusal does.
+    for (const int code : { EINVAL, EIO }) {
+        refusal = code;
+        io::ReplacingFile file(target.toStdString(), GetParam());
+        EXPECT_EQ(file.commit(), code == EINVAL);
+        EXPECT_EQ(file.error(), code == EIO ? "Input/output error" : "");
+    }
 
     io::ReplacingFile nowhere(dir.filePath("missing/x.zov").toStdString());
     EXPECT_FALSE(nowhere.isOpen());
@@ -129,14 +186,14 @@ TEST(ReplacingFile, PicturesAndTextsThatCannotBeWrittenWholeLeaveTheFormerFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase), (QStringList { "race.png", "Temp.xml" }));
 }
 
-TEST(ReplacingFile, ASaveKilledHalfwayLeavesNothingAndTheNextSaveClearsWhatOthersLeft)
+TEST_P(ReplacingFileNaming, ASaveKilledHalfwayLeavesNothingAndTheNextSaveClearsWhatOthersLeft)
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("race.zov");
     put(target, "former");
     const std::string big(4 << 20, 'x');
-    const auto killedWhileWriting = [&](io::ReplacingFile::Naming naming) {
-        io::ReplacingFile file(target.toStdString(), naming);
+    const auto killedWhileWriting = [&] {
+        io::ReplacingFile file(target.toStdString(), GetParam());
         if (file.write(big.data(), big.size()))
             std::raise(SIGKILL);
         std::exit(1);
@@ -144,26 +201,54 @@ TEST(ReplacingFile, ASaveKilledHalfwayLeavesNothingAndTheNextSaveClearsWhatOther
     const auto files = [&] {
         return QDir(dir.path()).entryList(QDir::Files | QDir::System, QDir::Name).join(u' ').toStdString();
     };
-    EXPECT_EXIT(killedWhileWriting(io::ReplacingFile::Naming::UnnamedWherePossible), testing::KilledBySignal(SIGKILL), "");
-    EXPECT_EQ(files(), "race.zov");
+    EXPECT_EXIT(killedWhileWriting(), testing::KilledBySignal(SIGKILL), "");
     EXPECT_EQ(contentOf(target), QByteArray("former"));
-
-    // Where files cannot be written without a name, the next save of the same target removes
-    // what a killed one left: not the temporary files of other targets, not other names, not
-    // the file of a save still at work.
-    EXPECT_EXIT(killedWhileWriting(io::ReplacingFile::Naming::Temporary), testing::KilledBySignal(SIGKILL), "");
-    EXPECT_EQ(files().find("race.zov race.zov.tmp-"), 0u) << files();
+    // Without a name, the file went with the save. Under a temporary name, the next save of the
+    // same target removes what a killed one left: not the temporary files of other targets, not
+    // other names, not the file of a save still at work.
+    if (named(dir.path()))
+        EXPECT_EQ(files().find("race.zov race.zov.tmp-"), 0u) << files();
+    else
+        EXPECT_EQ(files(), "race.zov");
     const QStringList others { "other.zov.tmp-0123abcd", "race.zov.tmp-0123", "race.zov.tmp-inwork00" };
     for (const QString& name : others)
         put(dir.filePath(name), "x");
     const int inWork = ::open(dir.filePath(others[2]).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(inWork, LOCK_EX), 0);
     {
-        io::ReplacingFile file(target.toStdString());
+        io::ReplacingFile file(target.toStdString(), GetParam());
         ASSERT_TRUE(file.write("new", 3));
         ASSERT_TRUE(file.commit());
     }
     ::close(inWork);
     EXPECT_EQ(files(), "other.zov.tmp-0123abcd race.zov race.zov.tmp-0123 race.zov.tmp-inwork00");
     EXPECT_EQ(contentOf(target), QByteArray("new"));
+}
+
+// A save keeps its file from its creation to its commit while another save of the same target
+// clears up what killed ones left, also when that runs between the creation and the lock.
+TEST_P(ReplacingFileNaming, AnotherSaveOfTheTargetLeavesTheFileOfASaveAtWorkAlone)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("race.zov");
+    const auto save = [&](const std::string& content) {
+        io::ReplacingFile file(target.toStdString(), GetParam());
+        EXPECT_TRUE(file.write(content.data(), content.size()) && file.commit()) << file.error();
+    };
+    io::ReplacingFile first(target.toStdString(), GetParam());
+    ASSERT_TRUE(first.write("first", 5));
+    save("second");
+    EXPECT_TRUE(first.commit()) << first.error();
+    EXPECT_EQ(contentOf(target), QByteArray("first"));
+
+    bool raced = false;
+    io::lockCall = [&](int fd, int operation) {
+        if (!std::exchange(raced, true))
+            save("second");
+        return ::flock(fd, operation);
+    };
+    save("third");
+    EXPECT_TRUE(raced);
+    EXPECT_EQ(contentOf(target), QByteArray("third"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System), QStringList { "race.zov" });
 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,6 +15,9 @@
 #include <unistd.h>
 
 namespace io {
+
+std::function<int(int fd)> syncCall = ::fsync;
+std::function<int(int fd, int operation)> lockCall = ::flock;
 
 namespace {
 
@@ -55,6 +59,31 @@ bool isTemporaryOf(const std::string& name, const std::string& base)
         && name.find_first_not_of(Digits, prefix.size()) == std::string::npos;
 }
 
+// Whether Name in Folder is still the file open as Fd: another save's clean-up may have removed
+// it meanwhile, and a file of another save may have been created under the name since.
+bool isNameOf(int folderFd, const char* name, int fd)
+{
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0
+        && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino && opened.st_nlink > 0;
+}
+
+// What the umask leaves of a new file's permissions. Read, since umask() would set it, for every
+// thread at once; where the system does not tell, the usual one.
+mode_t newFileMode()
+{
+    unsigned mask = 022;
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+                break;
+        std::fclose(status);
+    }
+    return 0666 & ~mode_t(mask);
+}
+
 // Removes the temporary files of Target that a save killed halfway left behind, and nothing
 // else. A save at work holds a lock on its file, which is therefore left alone.
 void removeLeftTemporaries(const std::string& target)
@@ -72,7 +101,8 @@ void removeLeftTemporaries(const std::string& target)
         if (fd < 0)
             continue;
         struct stat status {};
-        if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && isNameOf(folderFd, entry->d_name, fd))
             ::unlinkat(folderFd, entry->d_name, 0);
         ::close(fd);
     }
@@ -102,8 +132,12 @@ ReplacingFile::ReplacingFile(const std::string& path, Naming naming)
         m_error = "it is not a regular file";
         return;
     }
+    // Once complete the file takes the permissions the former file had.
+    if (exists)
+        m_mode = int(former.st_mode & 07777);
     removeLeftTemporaries(m_target);
-    // The file gets its name through its descriptor's entry under /proc at the commit.
+    // The file gets its name through its descriptor's entry under /proc at the commit. Nobody can
+    // reach it before, so it is made as any new file is (the umask and the folder's defaults).
     if (naming == Naming::UnnamedWherePossible && ::access("/proc/self/fd", X_OK) == 0) {
         m_fd = ::open(folderOf(m_target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         // These say that the file system (or the system) cannot make a file without a name.
@@ -111,25 +145,35 @@ ReplacingFile::ReplacingFile(const std::string& path, Naming naming)
             m_error = std::strerror(errno);
             return;
         }
+        // Held until the file is in place: a save of the same target meanwhile leaves it alone.
+        if (m_fd >= 0)
+            lockCall(m_fd, LOCK_EX);
+    }
+    int code = EEXIST;
+    for (int attempt = 0; m_fd < 0 && attempt < 100; ++attempt) {
+        m_temporary = temporaryName(m_target);
+        // Readable by its owner alone until complete; then it takes the permissions of a new file.
+        m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (m_fd < 0) {
+            code = errno;
+            if (code != EEXIST)
+                break;
+            continue;
+        }
+        if (!exists)
+            m_mode = int(newFileMode());
+        // Held until the file is in place, like the one above. Another save's clean-up may have
+        // removed the file before it was locked: then again, under another name.
+        lockCall(m_fd, LOCK_EX);
+        if (!isNameOf(AT_FDCWD, m_temporary.c_str(), m_fd)) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
     }
     if (m_fd < 0) {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            m_temporary = temporaryName(m_target);
-            m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (m_fd >= 0 || errno != EEXIST)
-                break;
-        }
-        if (m_fd < 0) {
-            m_error = std::strerror(errno);
-            m_temporary.clear();
-            return;
-        }
+        m_error = std::strerror(code);
+        m_temporary.clear();
     }
-    // Held until the file is in place: a save of the same target meanwhile leaves it alone.
-    ::flock(m_fd, LOCK_EX);
-    // The file keeps the permissions it had.
-    if (exists)
-        ::fchmod(m_fd, former.st_mode & 07777);
 }
 
 ReplacingFile::~ReplacingFile()
@@ -169,7 +213,7 @@ bool ReplacingFile::commit()
 {
     if (m_fd < 0)
         return false;
-    if (::fsync(m_fd) != 0)
+    if ((m_mode >= 0 && ::fchmod(m_fd, mode_t(m_mode)) != 0) || syncCall(m_fd) != 0)
         return failed(errno);
     if (m_temporary.empty()) {
         // A name of its own first: a link cannot replace a file, a rename can, in one step.
@@ -186,9 +230,22 @@ bool ReplacingFile::commit()
         if (m_temporary.empty())
             return failed(EEXIST);
     }
-    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
-        return failed(errno);
+    // The rename is on the disk only once the folder is. A folder its user may write but not read
+    // cannot be opened to be flushed, and some file systems cannot flush one: those keep it as
+    // well as they can.
+    const int folder = ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+        const int code = errno;
+        if (folder >= 0)
+            ::close(folder);
+        return failed(code);
+    }
     m_temporary.clear();
+    const int code = folder < 0 || syncCall(folder) == 0 ? 0 : errno;
+    if (folder >= 0)
+        ::close(folder);
+    if (code != 0 && code != EINVAL && code != ENOTSUP && code != EOPNOTSUPP)
+        return failed(code);
     // Closed once in place, which ends the lock; the sync above has reported any write error.
     ::close(m_fd);
     m_fd = -1;

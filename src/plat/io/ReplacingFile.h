@@ -1,16 +1,23 @@
 #pragma once
 // A file that replaces its target only once it is complete. It is written as a file without a
 // name in the target's folder, flushed to the disk and only then given a name and put over the
-// target: a failure at any point (a full disk, a value that cannot be written), or the program
-// killed halfway, leaves the former file as it was and nothing beside it. Where the file system
-// cannot make a file without a name, it is written under a temporary name beside the target
-// instead; one that a killed program left there is removed by the next save of that target.
-// Every failure keeps the system's own reason ("No space left on device").
+// target, and the folder is flushed too: a failure at any point (a full disk, a value that cannot
+// be written), or the program killed halfway, leaves the former file as it was and nothing beside
+// it, and a save that succeeded outlasts a power cut. Where the file system cannot make a file
+// without a name, it is written under a temporary name beside the target instead, readable by its
+// owner alone until complete; one that a killed program left there is removed by the next save of
+// that target. Every failure keeps the system's own reason ("No space left on device").
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace io {
+
+// The calls with which a save flushes its file and folder to the disk (fsync) and locks its file
+// (flock): the system's own, unless a test puts its own in to watch them or to act in between.
+extern std::function<int(int fd)> syncCall;
+extern std::function<int(int fd, int operation)> lockCall;
 
 class ReplacingFile {
 public:
@@ -43,6 +50,7 @@ private:
     std::string m_target;
     std::string m_temporary; // empty while the file has no name
     std::string m_error;
+    int m_mode = -1; // the permissions the file takes at the commit; -1 keeps those it was made with
     int m_fd = -1;
 };
 
