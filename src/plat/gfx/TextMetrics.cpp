@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QRawFont>
 #include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -105,24 +106,42 @@ Face loadFace(const Font& font)
 
 using FaceKey = std::pair<std::string, int>;
 
+// Whether the calling thread's caches are gone: read after the thread's own objects are (Qt says
+// that a thread it did not start finished only then), so of a type with nothing to destroy.
+thread_local bool cachesGone = false;
+
 // The caches are the calling thread's own, and so are the font engines they hold (Qt keeps font
 // engines per thread): a thread lays out and draws its text with nothing another thread uses.
-std::map<FaceKey, Face>& faceCache()
-{
-    thread_local std::map<FaceKey, Face> cache;
-    return cache;
-}
+// They let their engines go at the latest with the thread's own objects, which for a thread that
+// Qt did not start go before Qt says it finished, and for the main thread as the process exits,
+// before any static object goes (a static application object too).
+struct Caches {
+    std::map<FaceKey, Face> faces;
+    std::map<LineKey, std::shared_ptr<const LaidOutLine>> lines;
+    void drop()
+    {
+        lines.clear();
+        faces.clear();
+    }
+    ~Caches()
+    {
+        drop();
+        cachesGone = true;
+    }
+};
 
-std::map<LineKey, std::shared_ptr<const LaidOutLine>>& lineCache()
+Caches& caches()
 {
-    thread_local std::map<LineKey, std::shared_ptr<const LaidOutLine>> cache;
-    return cache;
+    if (cachesGone)
+        throw rt::GraphicsError(rt::GenericError); // text laid out as the thread ends
+    thread_local Caches own;
+    return own;
 }
 
 void dropFaces()
 {
-    lineCache().clear();
-    faceCache().clear();
+    if (!cachesGone)
+        caches().drop();
 }
 
 // A thread's engines must go before its font data does: the GUI thread's when the application
@@ -143,15 +162,29 @@ void dropFacesAtTheEnd()
     }, Qt::DirectConnection);
 }
 
+// The pool's threads let their engines go when they finish, which Qt has them do as the
+// application object goes: for one destroyed after main returns (a static one), that is after Qt's
+// font data of the process, made with the first face, is gone. Made after that data, this goes
+// before it, and has the pool's threads finish first.
+struct PoolFinishedFirst {
+    ~PoolFinishedFirst()
+    {
+        if (QCoreApplication::instance())
+            QThreadPool::globalInstance()->waitForDone();
+    }
+};
+
 Face& faceFor(const Font& font)
 {
-    auto& cache = faceCache();
+    auto& cache = caches().faces;
     const FaceKey key(font.family(), font.style() & (FontBold | FontItalic));
     auto it = cache.find(key);
     if (it == cache.end()) {
-        if (cache.empty())
-            dropFacesAtTheEnd();
+        const bool first = cache.empty();
         it = cache.emplace(key, loadFace(font)).first;
+        static const PoolFinishedFirst poolFinishedFirst;
+        if (first)
+            dropFacesAtTheEnd();
     }
     return it->second;
 }
@@ -275,7 +308,7 @@ QString resolvedFamily(const Font& font)
 
 std::shared_ptr<const LaidOutLine> layoutLine(const QString& text, const Font& font)
 {
-    auto& lines = lineCache();
+    auto& lines = caches().lines;
     LineKey key { font.family(), font.style(), font.emSize(), text };
     if (const auto found = lines.find(key); found != lines.end())
         return found->second;

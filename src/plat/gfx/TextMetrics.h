@@ -3,7 +3,9 @@
 // the same size at every zoom and on every screen: no hinting, no kerning. A line measures the
 // sum of its design advances plus a padding of em/6 on each side, and one line spacing high.
 // Resolved faces and laid-out lines are cached per thread, with font engines of that thread: the
-// GUI thread's go when the application ends, a QThread's (the pool's) right before it finishes.
+// GUI thread's go when the application ends, a QThread's (the pool's) right before it finishes,
+// and any thread's at the latest with the thread's own objects, before Qt's font data goes
+// however the process ends.
 
 #include <QGlyphRun>
 #include <QList>
