@@ -167,7 +167,7 @@ TEST(ExportImage, StillPictureOfEachTypeHoldsTheWholeDiagramWhateverTheView)
     }
     EXPECT_EQ(r.files().size(), 5); // no temporary file stays
     // Drawn in edit mode at the last step, then the window's picture again.
-    const auto& drawn = probe->draws[probe->draws.size() - 2];
+    const auto& drawn = probe->draws.at(probe->draws.size() - 2);
     EXPECT_EQ(drawn.step, 3);
     EXPECT_EQ(drawn.mode, dmEdit);
     EXPECT_EQ(d.FStep, 0);
@@ -180,7 +180,7 @@ TEST(ExportImage, StillPictureOfEachTypeHoldsTheWholeDiagramWhateverTheView)
     d.ExportImage("png", 160, 100);
     const QImage second = img::decodeImage(r.read("race.png"));
     EXPECT_EQ(first, second);
-    const auto& picture = probe->draws[probe->draws.size() - 2];
+    const auto& picture = probe->draws.at(probe->draws.size() - 2);
     const float z = picture.zoom;
     for (TObjet* o = d.FRoot; o; o = o->NextInWalk()) {
         const QRectF box((o->FBounds.x - picture.view.x) * z, (o->FBounds.y - picture.view.y) * z,
@@ -449,7 +449,7 @@ TEST(ExportXml, AtTheChosenNameWithCrLf)
     for (const QByteArray& line : lines)
         if (!line.startsWith("         <"))
             shape << QString::fromLatin1(line.chopped(1));
-    EXPECT_EQ(lines.size() - shape.size(), 5 * 5);
+    ASSERT_EQ(lines.size() - shape.size(), 5 * 5);
     EXPECT_EQ(shape.join('|'),
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>|<Diagram>|   <RacingBoat>|      <Object>|      </Object>|"
         "      <Object>|      </Object>|      <Object>|      </Object>|   </RacingBoat>|   <Unknown>|"

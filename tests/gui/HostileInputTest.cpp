@@ -148,6 +148,8 @@ TEST(HostileInput, ASaveOnAFullDiskSaysSoAndKeepsTheFormerFile)
     // An export says the same, naming the whole path.
     const QString picture = dir.filePath("disk/race.png");
     EXPECT_EQ(d.SaveAs(picture), "Cannot write " + picture.toStdString() + ": No space left on device");
+    EXPECT_EQ(d.SaveAs(dir.filePath("disk/race.xxx")),
+        "Cannot write " + dir.filePath("disk/race.gif").toStdString() + ": No space left on device");
     EXPECT_EQ(d.FilesBeside(), (QStringList { "filler", "race.zov" }));
 
     // Room again: the save goes through.
@@ -186,6 +188,9 @@ TEST(HostileInput, ASaveWhoseWritesFailNamesTheCauseAndKeepsTheFormerFile)
     EXPECT_EQ(d.SaveAs(folder), "Cannot write " + folder.toStdString() + ": Is a directory");
     const QString page = dir.filePath("race.zov/page.htm");
     EXPECT_EQ(d.SaveAs(page), "Cannot create " + page.toStdString() + ": Not a directory");
+    // The animated GIF alike, under the name it is written as.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.gif"));
+    EXPECT_EQ(d.SaveAs(dir.filePath("folder.xxx")), "Cannot create " + dir.filePath("folder.gif").toStdString() + ": Is a directory");
     EXPECT_EQ(d.window.CurrentDiagram()->FFileName, RemoveExtension(d.file).toStdString());
     EXPECT_EQ(d.window.windowTitle().toStdString(), "Zovaran: race");
 }

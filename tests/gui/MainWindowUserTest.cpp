@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -429,6 +430,16 @@ TEST(MainWindowUser, TheCaptionNamesTheDiagramOfTheCurrentTab)
     clickTab(1);
     clickTab(3);
     EXPECT_EQ(f.window.windowTitle().toStdString(), "Zovaran: kept");
+
+    // Closed, it takes what it was called along: the next new diagram, which may stand where it
+    // stood, has no name yet.
+    f.window.OpenDiagram(f.path("cut short"));
+    ASSERT_EQ(f.tabCaptions().last(), "Part of cut short.zov");
+    f.window.Close1->trigger();
+    f.activate();
+    f.press(Qt::Key_E);
+    EXPECT_EQ(f.tabCaptions().last(), "New Empty area");
+    EXPECT_EQ(f.window.windowTitle().toStdString(), "Zovaran: ");
 }
 
 TEST(MainWindowUser, OpeningAFileWithCommentsLeavesThemToBeRead)
@@ -652,19 +663,33 @@ TEST(MainWindowUser, TheFileDialogsNeverOpenWhatTheyList)
     const int pipe = open(pipePath.constData(), O_RDWR | O_NONBLOCK);
     ASSERT_EQ(write(pipe, "data", 4), 4);
     OpenCounter here(f.dir.path()), herePipe(f.dir.path()), below(f.path("below"));
-    // Each dialog lists the folder; the path of the folder below is typed in the name field.
+    // Each dialog lists the folder; the path of the folder below is typed in the name field. The
+    // opens are counted once the dialog's model has listed each folder whole.
     f.host.onExec = [&](QDialog& dialog) {
+        QStringList listed;
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        if (!model) {
+            ADD_FAILURE() << "no file system model";
+            return int(QDialog::Rejected);
+        }
+        const QMetaObject::Connection listing = QObject::connect(model, &QFileSystemModel::directoryLoaded,
+            [&](const QString& folder) { listed << QFileInfo(folder).canonicalFilePath(); });
+        const auto waitForListing = [&](const QString& folder) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return listed.contains(QFileInfo(folder).canonicalFilePath()); }, 20000))
+                << folder.toStdString();
+        };
         dialog.show();
         if (auto* files = dynamic_cast<QFileDialog*>(&dialog)) {
             files->setDirectory(f.dir.path());
-            QTest::qWait(200);
+            waitForListing(f.dir.path());
             if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 QTest::keyClicks(name, f.path("below/"));
             else
                 ADD_FAILURE() << "no name field";
         } else if (auto* folders = dynamic_cast<TDirectory*>(&dialog))
             folders->SetFolder(f.path("below"));
-        QTest::qWait(300);
+        waitForListing(f.path("below"));
+        QObject::disconnect(listing);
         dialog.hide();
         return int(QDialog::Rejected);
     };
