@@ -9,6 +9,7 @@ packages=(
   libgif-dev libpng-dev libjpeg-dev zlib1g-dev libcurl4-openssl-dev libfontconfig-dev
   fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb metacity libxcb1-dev libxcb-xtest0-dev
 )
 
 missing=()

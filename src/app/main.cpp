@@ -3,6 +3,7 @@
 #include "plat_ui/ErrorReport.h"
 #include "plat_ui/ProgressWindow.h"
 #include "plat_ui/SingleInstance.h"
+#include "plat_ui/WindowDepth.h"
 #include "shell/About.h"
 #include "shell/ErrorDisplay.h"
 #include "shell/Help.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
         ~FontConfigAwaited() { zov::AwaitFontConfig(); }
     } fontConfigAwaited;
     QApplication::setWindowIcon(zov::ProgramIcon());
+    zov::ui::DrawFramedWindowsIn32Bits(app);
     zov::LoadImageReadersAhead();
     const QStringList parameters = zov::CommandLineParameters();
 

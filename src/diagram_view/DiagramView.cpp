@@ -152,6 +152,14 @@ void DiagramView::mousePressEvent(QMouseEvent* event)
     Guarded([&] { m_diagram->FormMouseDown(ButtonOf(event->button()), ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y()); });
 }
 
+void DiagramView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of two quick ones comes only as a double click, which the scroll area
+    // would drop: it is a press like any other (the next step of a boat placed click after click,
+    // a boat clicked again just after its setup window was closed).
+    mousePressEvent(event);
+}
+
 void DiagramView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();

@@ -203,6 +203,21 @@ TEST(DiagramView, ARealDragMovesTheObjectOnceUndoably)
     EXPECT_EQ(d.FEditState, esFree);
 }
 
+// Two quick clicks through the window: Qt hands the second press over as a double click only.
+TEST(DiagramView, TwoQuickClicksPlaceABoatAndItsNextStep)
+{
+    ShownView window(600, 400);
+    TDiagram& d = window.view.diagram();
+    CurrentDiagramScope scope(&d);
+    d.FChoice = gRacingBoat;
+    d.FEditState = esInsertNew;
+    QTest::mouseDClick(window.view.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+        window.view.viewport()->mapTo(&window.view, QPoint(300, 200)));
+    ASSERT_NE(d.FRoot, nullptr);
+    ASSERT_NE(d.FRoot->FNext, nullptr) << "the second click was lost";
+    EXPECT_EQ(d.FRoot->FNext->FSituation, 2);
+}
+
 namespace {
 
 // The picture composed from scratch: the static picture and what lies on top, into a new buffer.
